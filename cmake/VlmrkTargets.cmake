@@ -1,0 +1,44 @@
+# Helpers that keep every folder's CMakeLists.txt to a few lines.
+
+# Warnings (errors in our own code) and sanitizers for a target.
+function(vlmrk_target_options target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror
+    -Wno-error=deprecated-declarations)
+  if(VLMRK_SANITIZE)
+    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
+      -fno-sanitize-recover=undefined)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
+endfunction()
+
+# vlmrk_library(<name> [DEPS <targets>...])
+# A static library of every .cpp in the calling folder. Includes are written from the
+# project root ("platform/rtl/Streams.h").
+function(vlmrk_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  add_library(${name} STATIC ${sources} ${headers})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  if(VLMRK_SANITIZE)
+    target_link_options(${name} INTERFACE -fsanitize=address,undefined)
+  endif()
+  vlmrk_target_options(${name})
+endfunction()
+
+# vlmrk_test(<name> [DEPS <targets>...] [ENV <VAR=value>...] [LABELS <labels>...])
+# One GoogleTest executable of every .cpp in the calling folder, registered as one CTest test.
+function(vlmrk_test name)
+  cmake_parse_arguments(ARG "" "" "DEPS;ENV;LABELS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    VLMRK_SOURCE_DIR="${PROJECT_SOURCE_DIR}" VLMRK_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
+  vlmrk_target_options(${name})
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set(env "XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-config"
+          "XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-cache" ${ARG_ENV})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" LABELS "${ARG_LABELS}" TIMEOUT 600)
+endfunction()

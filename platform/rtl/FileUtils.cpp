@@ -1,0 +1,140 @@
+#include "platform/rtl/FileUtils.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/RtlConsts.h"
+
+namespace rtl {
+
+bool FileExists(const AnsiString& fileName) {
+    struct stat st {};
+    return !fileName.empty() && ::stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const AnsiString& dirName) {
+    struct stat st {};
+    return !dirName.empty() && ::stat(dirName.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool DeleteFile(const AnsiString& fileName) {
+    if (::unlink(fileName.c_str()) == 0) return true;
+    return errno == ENOENT;
+}
+
+bool RenameFile(const AnsiString& from, const AnsiString& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+
+AnsiString ExtractFilePath(const AnsiString& fileName) {
+    auto slash = fileName.rfind(PathDelim);
+    return slash == AnsiString::npos ? AnsiString() : fileName.substr(0, slash + 1);
+}
+
+AnsiString ExtractFileDir(const AnsiString& fileName) {
+    auto slash = fileName.rfind(PathDelim);
+    if (slash == AnsiString::npos) return {};
+    return slash == 0 ? AnsiString("/") : fileName.substr(0, slash);
+}
+
+AnsiString ExtractFileName(const AnsiString& fileName) {
+    auto slash = fileName.rfind(PathDelim);
+    return slash == AnsiString::npos ? fileName : fileName.substr(slash + 1);
+}
+
+namespace {
+AnsiString::size_type ExtensionStart(const AnsiString& fileName) {
+    auto slash = fileName.rfind(PathDelim);
+    auto dot = fileName.rfind('.');
+    if (dot == AnsiString::npos || (slash != AnsiString::npos && dot < slash)) return AnsiString::npos;
+    return dot;
+}
+}  // namespace
+
+AnsiString ExtractFileExt(const AnsiString& fileName) {
+    auto dot = ExtensionStart(fileName);
+    return dot == AnsiString::npos ? AnsiString() : fileName.substr(dot);
+}
+
+AnsiString ChangeFileExt(const AnsiString& fileName, const AnsiString& extension) {
+    auto dot = ExtensionStart(fileName);
+    return (dot == AnsiString::npos ? fileName : fileName.substr(0, dot)) + extension;
+}
+
+AnsiString IncludeTrailingPathDelimiter(const AnsiString& path) {
+    return (!path.empty() && path.back() == PathDelim) ? path : path + PathDelim;
+}
+
+AnsiString ExcludeTrailingPathDelimiter(const AnsiString& path) {
+    if (path.size() > 1 && path.back() == PathDelim) return path.substr(0, path.size() - 1);
+    return path;
+}
+
+AnsiString GetCurrentDir() {
+    char buffer[PATH_MAX];
+    return ::getcwd(buffer, sizeof buffer) ? AnsiString(buffer) : AnsiString("/");
+}
+
+AnsiString ExpandFileName(const AnsiString& fileName) {
+    AnsiString full = (!fileName.empty() && fileName[0] == PathDelim)
+                          ? fileName
+                          : IncludeTrailingPathDelimiter(GetCurrentDir()) + fileName;
+    std::vector<AnsiString> parts;
+    std::size_t start = 0;
+    while (start <= full.size()) {
+        auto slash = full.find(PathDelim, start);
+        if (slash == AnsiString::npos) slash = full.size();
+        AnsiString part = full.substr(start, slash - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = slash + 1;
+    }
+    AnsiString out;
+    for (const auto& part : parts) out += PathDelim + part;
+    if (out.empty()) out = "/";
+    if (fileName.size() > 1 && fileName.back() == PathDelim && out != "/") out += PathDelim;
+    return out;
+}
+
+void SaveFileAtomically(const AnsiString& fileName, std::span<const std::uint8_t> bytes) {
+    AnsiString dir = ExtractFilePath(fileName);
+    AnsiString pattern = (dir.empty() ? AnsiString("./") : dir) + "." + ExtractFileName(fileName) + ".XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    int fd = ::mkstemp(name.data());
+    if (fd < 0)
+        throw EFCreateError(EFCreateError::CreateResFmt, SFCreateErrorEx, {fileName, AnsiString(std::strerror(errno))});
+    std::size_t done = 0;
+    bool ok = true;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    // Keep the usual permissions of a new file (mkstemp creates 0600).
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ok = ok && ::fchmod(fd, 0666 & ~mask) == 0;
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || ::rename(name.data(), fileName.c_str()) != 0) {
+        int err = errno;
+        ::unlink(name.data());
+        if (!ok) throw EWriteError(EWriteError::CreateRes, SWriteError);
+        throw EFCreateError(EFCreateError::CreateResFmt, SFCreateErrorEx, {fileName, AnsiString(std::strerror(err))});
+    }
+}
+
+}  // namespace rtl

@@ -1,0 +1,37 @@
+#pragma once
+// File-name and file helpers of the run time (POSIX paths, "/" as the separator).
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "platform/rtl/SysTypes.h"
+
+namespace rtl {
+
+inline constexpr char PathDelim = '/';
+
+bool FileExists(const AnsiString& fileName);       // a file (not a directory) exists
+bool DirectoryExists(const AnsiString& dirName);
+bool DeleteFile(const AnsiString& fileName);       // true when the file is gone afterwards
+bool RenameFile(const AnsiString& from, const AnsiString& to);  // replaces `to` atomically
+
+AnsiString ExtractFilePath(const AnsiString& fileName);  // with the trailing "/"; "" for a bare name
+AnsiString ExtractFileDir(const AnsiString& fileName);   // without the trailing "/"
+AnsiString ExtractFileName(const AnsiString& fileName);
+// The extension of the last path component, with its dot; "" when it has none.
+AnsiString ExtractFileExt(const AnsiString& fileName);
+// Replaces the extension of the last path component; appends when it has none ("Vlmrk" -> "Vlmrk.ES").
+AnsiString ChangeFileExt(const AnsiString& fileName, const AnsiString& extension);
+AnsiString IncludeTrailingPathDelimiter(const AnsiString& path);
+AnsiString ExcludeTrailingPathDelimiter(const AnsiString& path);
+// A full path: relative names are taken against the current directory; "." and ".." resolved
+// textually; the file need not exist.
+AnsiString ExpandFileName(const AnsiString& fileName);
+AnsiString GetCurrentDir();
+
+// Writes the bytes to a temporary file in the target's folder and renames it over the target,
+// so the old file stays untouched when anything fails. Raises EFCreateError or EWriteError.
+void SaveFileAtomically(const AnsiString& fileName, std::span<const std::uint8_t> bytes);
+
+}  // namespace rtl
