@@ -11,14 +11,17 @@ function(vlmrk_target_options target)
   endif()
 endfunction()
 
-# vlmrk_library(<name> [DEPS <targets>...])
-# A static library of every .cpp in the calling folder. Includes are written from the
-# project root ("platform/rtl/Streams.h").
+# vlmrk_library(<name> [SOURCES <files>...] [DEPS <targets>...])
+# A static library of the given sources, or of every .cpp in the calling folder. Includes are
+# written from the project root ("platform/rtl/Streams.h").
 function(vlmrk_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  add_library(${name} STATIC ${sources} ${headers})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  if(ARG_SOURCES)
+    set(sources ${ARG_SOURCES})
+  else()
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  endif()
+  add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
   if(VLMRK_SANITIZE)
@@ -27,11 +30,16 @@ function(vlmrk_library name)
   vlmrk_target_options(${name})
 endfunction()
 
-# vlmrk_test(<name> [DEPS <targets>...] [ENV <VAR=value>...] [LABELS <labels>...])
-# One GoogleTest executable of every .cpp in the calling folder, registered as one CTest test.
+# vlmrk_test(<name> [SOURCES <files>...] [DEPS <targets>...] [ENV <VAR=value>...] [LABELS <labels>...])
+# One GoogleTest executable of the given sources, or of every .cpp in the calling folder,
+# registered as one CTest test.
 function(vlmrk_test name)
-  cmake_parse_arguments(ARG "" "" "DEPS;ENV;LABELS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;ENV;LABELS" ${ARGN})
+  if(ARG_SOURCES)
+    set(sources ${ARG_SOURCES})
+  else()
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
@@ -41,4 +49,21 @@ function(vlmrk_test name)
   set(env "XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-config"
           "XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-cache" ${ARG_ENV})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" LABELS "${ARG_LABELS}" TIMEOUT 600)
+endfunction()
+
+# vlmrk_fuzz_target(<name> DEPS <targets>...): the .cpp of the calling folder defines
+# LLVMFuzzerTestOneInput. With VLMRK_FUZZ it links libFuzzer; otherwise a small driver replays
+# the files named on the command line (fuzz/FuzzReplay.cpp).
+function(vlmrk_fuzz_target name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(VLMRK_FUZZ)
+    add_executable(${name} ${sources})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  else()
+    add_executable(${name} ${sources} ${PROJECT_SOURCE_DIR}/fuzz/FuzzReplay.cpp)
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  vlmrk_target_options(${name})
 endfunction()
