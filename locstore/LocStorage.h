@@ -322,7 +322,7 @@ public:
                     const AnsiString& propertyName) const;
 
 protected:
-    void Changed() override { index_.clear(); }
+    void Changed() override;
 
 private:
     // First position of each folded name triple, made on the first IndexOfName so that matching
@@ -337,7 +337,7 @@ public:
     int IndexOfName(const AnsiString& unitName, const AnsiString& constantName) const;
 
 protected:
-    void Changed() override { index_.clear(); }
+    void Changed() override;
 
 private:
     mutable std::unordered_map<AnsiString, int> index_;

@@ -4,6 +4,7 @@
 // sources for VLMRK_RESSTRING and fails when a declaration is missing here. Keep each unit's lines
 // under its own comment.
 #include "platform/rtl/RtlConsts.h"
+#include "locstore/LocStorage.h"
 
 namespace messages {
 
@@ -18,6 +19,7 @@ constexpr const rtl::TResStringRec* kAll[] = {
     // platform/winres, platform/registry
     // locstore/KStrings
     // locstore/LocStorage
+    &locstore::SLocStorageEmptyDictionary, &locstore::SLocStorageCannotAddLanguage,
     // langdata/kcompress
     // langdata/LocLangFile
     // modres
