@@ -1,0 +1,116 @@
+#include "platform/winres/FileSearch.h"
+
+#include <dirent.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/rtl/Conversions.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/winres/WinRes.h"
+
+namespace winres {
+
+namespace {
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+bool IsRegularFile(const AnsiString& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Lists the folder's entries; the DIR handle is closed on every path.
+std::vector<AnsiString> ListFolder(const AnsiString& folder) {
+    std::vector<AnsiString> names;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return names;
+    while (const dirent* e = ::readdir(dir)) {
+        AnsiString name = e->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+void MakeFolders(const AnsiString& dir) {
+    for (std::size_t pos = 1; pos <= dir.size(); ++pos) {
+        if (pos == dir.size() || dir[pos] == '/') {
+            AnsiString part = dir.substr(0, pos);
+            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return;
+        }
+    }
+}
+
+}  // namespace
+
+bool MatchesMask(const AnsiString& name, const AnsiString& pattern) {
+    // Iterative wildcard match with one backtrack point: linear in practice, never recursive.
+    std::size_t n = 0, p = 0, starP = AnsiString::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || Upper(pattern[p]) == Upper(name[n]))) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != AnsiString::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+std::vector<AnsiString> FindFiles(const AnsiString& folder, const AnsiString& pattern) {
+    std::vector<AnsiString> found;
+    AnsiString prefix = folder.empty() ? AnsiString() : rtl::IncludeTrailingPathDelimiter(folder);
+    for (const auto& name : ListFolder(folder))
+        if (MatchesMask(name, pattern) && IsRegularFile(prefix + name)) found.push_back(name);
+    return found;
+}
+
+std::optional<AnsiString> FindFileNoCase(const AnsiString& folder, const AnsiString& name) {
+    if (name.empty() || name.find('/') != AnsiString::npos) return std::nullopt;
+    AnsiString prefix = rtl::IncludeTrailingPathDelimiter(folder.empty() ? rtl::GetCurrentDir() : folder);
+    if (IsRegularFile(prefix + name)) return prefix + name;
+    for (const auto& entry : ListFolder(folder))
+        if (rtl::SameText(entry, name) && IsRegularFile(prefix + entry)) return prefix + entry;
+    return std::nullopt;
+}
+
+AnsiString ResolvePath(const AnsiString& base, const AnsiString& path) {
+    if (!path.empty() && path[0] == '/') return rtl::ExpandFileName(path);
+    AnsiString full = rtl::ExpandFileName(base.empty() ? rtl::GetCurrentDir() : base);
+    return rtl::ExpandFileName(rtl::IncludeTrailingPathDelimiter(full) + path);
+}
+
+AnsiString CacheFolder() {
+    AnsiString base;
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && xdg[0] == '/') {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        AnsiString h = home && *home ? AnsiString(home) : AnsiString();
+        if (h.empty())
+            if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) h = pw->pw_dir;
+        base = rtl::IncludeTrailingPathDelimiter(h.empty() ? AnsiString("/tmp") : h) + ".cache";
+    }
+    return rtl::IncludeTrailingPathDelimiter(base) + "veilmark/";
+}
+
+AnsiString ModuleFolder() {
+    AnsiString exeDir = rtl::ExtractFilePath(GetModuleFileName(AppInstance()));
+    if (!exeDir.empty() && ::access(exeDir.c_str(), W_OK | X_OK) == 0) return exeDir;
+    AnsiString cache = CacheFolder();
+    MakeFolders(rtl::ExcludeTrailingPathDelimiter(cache));
+    return cache;
+}
+
+}  // namespace winres

@@ -1,0 +1,38 @@
+#pragma once
+// File-system helpers shared by the catalogue scan, the language switch and the start-up choice:
+// finding files by pattern and by name without regard to case in one folder (as Windows does),
+// the folder language modules live in, and resolving a relative path against a folder without
+// touching the process's current directory.
+
+#include <optional>
+#include <vector>
+
+#include "platform/rtl/SysTypes.h"
+
+namespace winres {
+
+using rtl::AnsiString;
+
+// True when the name matches the pattern ('*' any run, '?' one byte), ASCII case ignored.
+bool MatchesMask(const AnsiString& name, const AnsiString& pattern);
+
+// Names (without folder) of the regular files in the folder that match the pattern, in the
+// order the file system lists them. A missing folder gives none.
+std::vector<AnsiString> FindFiles(const AnsiString& folder, const AnsiString& pattern);
+
+// The full path of the file in the folder whose name equals `name` without regard to ASCII case;
+// an exact match is preferred. Nothing when there is none.
+std::optional<AnsiString> FindFileNoCase(const AnsiString& folder, const AnsiString& name);
+
+// A relative path taken against `base` (made full first); an absolute one as it is. "." and ".."
+// are resolved textually.
+AnsiString ResolvePath(const AnsiString& base, const AnsiString& path);
+
+// $XDG_CACHE_HOME/veilmark/ (default ~/.cache/veilmark/), with the trailing "/".
+AnsiString CacheFolder();
+
+// Where language modules are written and looked for: the executable's folder when it is
+// writable, else CacheFolder() (created when missing). With the trailing "/".
+AnsiString ModuleFolder();
+
+}  // namespace winres
