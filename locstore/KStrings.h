@@ -14,6 +14,9 @@ using rtl::AnsiString;
 
 VLMRK_DECLARE_EXCEPTION(EKStringsError, rtl::Exception);
 
+// Raised with the offending character in front: "G is not a hex digit".
+VLMRK_RESSTRING(SKStringsNotHexDigit, 65140, "KStrings", " is not a hex digit");
+
 int HexDigitValue(char ch);
 std::uint32_t HexToInt(const AnsiString& text);
 std::int32_t StrToIntOrZero(const AnsiString& text);

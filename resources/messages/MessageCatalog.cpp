@@ -4,7 +4,11 @@
 // sources for VLMRK_RESSTRING and fails when a declaration is missing here. Keep each unit's lines
 // under its own comment.
 #include "platform/rtl/RtlConsts.h"
+#include "platform/bitmap/Bitmap.h"
+#include "app/PrjConst.h"
 #include "locstore/LocStorage.h"
+#include "locstore/KStrings.h"
+#include "langdata/kcompress/kcompress.h"
 
 namespace messages {
 
@@ -16,15 +20,22 @@ constexpr const rtl::TResStringRec* kAll[] = {
     &rtl::SReadErrorProp,
     // platform/rtti
     // platform/bitmap
+    &bitmap::SInvalidBitmap, &bitmap::SBitmapTooLarge, &bitmap::SUnsupportedBitmap, &bitmap::SBitmapEmpty,
+    &bitmap::SInvalidPixelFormat, &bitmap::SScanLineRange,
     // platform/winres, platform/registry
     // locstore/KStrings
+    &locstore::SKStringsNotHexDigit,
     // locstore/LocStorage
     &locstore::SLocStorageEmptyDictionary, &locstore::SLocStorageCannotAddLanguage,
     // langdata/kcompress
+    &langdata::SKCSourceNotDefined, &langdata::SKCDestNotDefined, &langdata::SKCWrongStreamFormat,
     // langdata/LocLangFile
     // modres
     // localizer
     // app (PrjConst and the windows)
+    &app::SYouMustLoadABitm, &app::STextEncryptionFail, &app::SAllFieldsClearRe, &app::STextDecryptionFini,
+    &app::SYouMustLoadAnEnc, &app::STextDecryptionFail, &app::SCannotEncryptLess, &app::SReady,
+    &app::SCannotEncryptLess1, &app::STooLongStringToE, &app::STheMaximumNumberC, &app::SYouTextWasEncrypt,
     // platform/ui
 };
 }  // namespace
