@@ -9,6 +9,7 @@
 
 #include "locstore/KLocales.h"
 #include "locstore/KStrings.h"
+#include "platform/nls/Nls.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/PackedStrings.h"
 #include "platform/rtl/RtlConsts.h"
@@ -18,7 +19,7 @@ namespace locstore {
 namespace {
 
 // The one place that asks the platform for the user's default language.
-std::uint16_t UserDefaultLanguageId() { return 0x0409; }
+std::uint16_t UserDefaultLanguageId() { return nls::GetUserDefaultLangID(); }
 
 // Code page 0 stands for the system's ANSI code page in the conversions.
 constexpr int kSystemCodePage = 0;
