@@ -477,7 +477,9 @@ TEST(LinearViews, CollectOrderAndSortedIdSearch) {
         const int s = sorted.IndexOfId(id);
         const int l = linear.IndexOfId(id);
         EXPECT_EQ(s >= 0, l >= 0) << id;
-        if (s >= 0) EXPECT_EQ(sorted.ItemAt(s)->Id(), id);
+        if (s >= 0) {
+            EXPECT_EQ(sorted.ItemAt(s)->Id(), id);
+        }
     }
 }
 
