@@ -4,6 +4,7 @@
 // sources for VLMRK_RESSTRING and fails when a declaration is missing here. Keep each unit's lines
 // under its own comment.
 #include "platform/rtl/RtlConsts.h"
+#include "platform/rtti/RttiConsts.h"
 #include "platform/bitmap/Bitmap.h"
 #include "app/PrjConst.h"
 #include "locstore/LocStorage.h"
@@ -19,6 +20,9 @@ constexpr const rtl::TResStringRec* kAll[] = {
     &rtl::SInvalidInteger, &rtl::SInvalidFormat, &rtl::SMemoryStreamError, &rtl::SInvalidFloat,
     &rtl::SReadErrorProp,
     // platform/rtti
+    &rtti::SClassNotFound, &rtti::SInvalidImage, &rtti::SUnknownProperty, &rtti::SInvalidPropertyValue,
+    &rtti::SMethodNotFound, &rtti::SDuplicateName, &rtti::SAssignError, &rtti::SStreamTooDeep,
+    &rtti::SAncestorNotFound, &rtti::SUnknownValueType,
     // platform/bitmap
     &bitmap::SInvalidBitmap, &bitmap::SBitmapTooLarge, &bitmap::SUnsupportedBitmap, &bitmap::SBitmapEmpty,
     &bitmap::SInvalidPixelFormat, &bitmap::SScanLineRange,
