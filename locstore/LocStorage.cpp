@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -24,12 +23,8 @@ std::uint16_t UserDefaultLanguageId() { return nls::GetUserDefaultLangID(); }
 // Code page 0 stands for the system's ANSI code page in the conversions.
 constexpr int kSystemCodePage = 0;
 
-char DecimalSeparator() {
-    const std::lconv* conv = std::localeconv();
-    return conv != nullptr && conv->decimal_point != nullptr && conv->decimal_point[0] != '\0'
-               ? conv->decimal_point[0]
-               : '.';
-}
+// Numbers are written with ".", as the text helpers read them back (StrToFloatOrZero).
+constexpr char kDecimalSeparator = '.';
 
 // General number format with up to 15 significant digits: fixed notation while the integer part
 // has at most 15 digits and the value is at least 0.00001, otherwise d.dddE[-]x; trailing zeros
@@ -51,7 +46,7 @@ AnsiString FloatToText(double value) {
     while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
     AnsiString out = negative ? "-" : "";
-    const char sep = DecimalSeparator();
+    const char sep = kDecimalSeparator;
     if (exponent < 15 && std::fabs(value) >= 0.00001) {
         if (exponent < 0) {
             out += '0';
