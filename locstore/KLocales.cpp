@@ -128,7 +128,8 @@ AnsiString EnglishLanguageName(std::uint32_t lcid) {
         if (row.Id == lcid) return row.Name;
     }
     const AnsiString name = LocaleString(lcid, LOCALE_SENGLANGUAGE);
-    if (static_cast<std::uint32_t>(PrimaryLanguage(lcid)) == lcid) return name;
+    // An id the system does not know has no name (not " ()").
+    if (name.empty() || static_cast<std::uint32_t>(PrimaryLanguage(lcid)) == lcid) return name;
     return TextBefore(" (", name) + " (" + LocaleString(lcid, LOCALE_SABBREVLANGNAME) + ")";
 }
 
