@@ -1,0 +1,159 @@
+#include "app/StegoCodec.h"
+
+#include <utility>
+
+#include "app/PrjConst.h"
+#include "platform/rtl/Exception.h"
+
+namespace app {
+
+namespace {
+
+// Walks the carrier bytes in pixel order, eight pixels (one stored byte) at a time. Rows are
+// reached through their scan line and then stepped Bpp bytes a pixel; a byte whose eight pixels
+// lie in one row takes the straight path, one that crosses a row end the careful one.
+template <int Bpp, typename Bitmap>
+class CarrierWalk {
+    using Row = decltype(std::declval<Bitmap&>().ScanLine(0));
+
+public:
+    explicit CarrierWalk(Bitmap& bmp) : bmp_(bmp), width_(bmp.Width()) {}
+
+    // The lowest carrier bits of the next eight pixels, the first pixel in bit 0.
+    unsigned Read() {
+        unsigned a = 0;
+        if (left_ >= 8) {
+            for (int b = 0; b < 8; ++b) a |= static_cast<unsigned>(p_[b * Bpp] & 1u) << b;
+            p_ += 8 * Bpp;
+            left_ -= 8;
+        } else {
+            for (int b = 0; b < 8; ++b) {
+                NextRowIfNeeded();
+                a |= static_cast<unsigned>(*p_ & 1u) << b;
+                p_ += Bpp;
+                --left_;
+            }
+        }
+        return a;
+    }
+
+    // Puts the eight bits of value into the lowest carrier bits of the next eight pixels.
+    void Write(unsigned value) {
+        if (left_ >= 8) {
+            for (int b = 0; b < 8; ++b)
+                p_[b * Bpp] = static_cast<std::uint8_t>((p_[b * Bpp] & 0xFEu) | ((value >> b) & 1u));
+            p_ += 8 * Bpp;
+            left_ -= 8;
+        } else {
+            for (int b = 0; b < 8; ++b) {
+                NextRowIfNeeded();
+                *p_ = static_cast<std::uint8_t>((*p_ & 0xFEu) | ((value >> b) & 1u));
+                p_ += Bpp;
+                --left_;
+            }
+        }
+    }
+
+private:
+    // Rows are entered only when a pixel of them is needed, so the walk never asks for a row
+    // past the last one.
+    void NextRowIfNeeded() {
+        if (left_ != 0) return;
+        p_ = bmp_.ScanLine(++row_) + (Bpp - 1);
+        left_ = width_;
+    }
+
+    Bitmap& bmp_;
+    int width_;
+    int row_ = -1;
+    int left_ = 0;
+    Row p_ = nullptr;
+};
+
+template <int Bpp>
+void Embed(bitmap::TBitmap& bmp, const AnsiString& stored) {
+    CarrierWalk<Bpp, bitmap::TBitmap> walk(bmp);
+    // c_str() ends in the zero byte that closes the text.
+    const char* bytes = stored.c_str();
+    for (std::size_t j = 0; j <= stored.size(); ++j) walk.Write(static_cast<std::uint8_t>(bytes[j]));
+}
+
+template <int Bpp>
+bool Collect(const bitmap::TBitmap& bmp, AnsiString& text) {
+    CarrierWalk<Bpp, const bitmap::TBitmap> walk(bmp);
+    const std::int32_t max = Capacity(bmp);
+    bool found = false;
+    for (std::int32_t j = 0; j < max; ++j) {
+        const unsigned a = walk.Read();
+        if (a == 0) break;
+        text.push_back(static_cast<char>(a));
+        // A signature resets the text each time it is completed, so the doubled signature of
+        // the Encrypt command is consumed in two steps. A 30-byte text that is not the
+        // signature only grows, and is never compared again.
+        if (text.size() == StegoSignature.size() && text == StegoSignature) {
+            found = true;
+            text.clear();
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+int CarrierBytesPerPixel(const bitmap::TBitmap& bmp) {
+    switch (bmp.BitCount()) {
+        case 16:
+            return bmp.HasMasks() && bmp.Masks().Green == 0x07E0 ? 2 : 0;
+        case 24:
+            return 3;
+        case 32:
+            return bmp.HasMasks() ? 0 : 4;
+        default:
+            return 0;
+    }
+}
+
+std::int32_t Capacity(const bitmap::TBitmap& bmp) {
+    // TBitmap refuses more than 2^31 - 1 pixels, so the product fits.
+    return static_cast<std::int32_t>(bmp.Width() * bmp.Height()) / 8;
+}
+
+void InsertStegography(bitmap::TBitmap& bmp, const AnsiString& data) {
+    AnsiString stored;
+    stored.reserve(StegoSignature.size() + data.size());
+    stored.append(StegoSignature).append(data);
+    const std::int64_t count = static_cast<std::int64_t>(stored.size()) + 1;
+
+    const int bpp = CarrierBytesPerPixel(bmp);
+    if (bpp == 0) throw rtl::Exception(rtl::Exception::CreateRes, SCannotEncryptLess1);
+    const std::int32_t max = Capacity(bmp);
+    if (max < count) throw rtl::Exception(rtl::Exception::CreateResFmt, STooLongStringToE, {max, count});
+
+    switch (bpp) {
+        case 2:
+            Embed<2>(bmp, stored);
+            break;
+        case 3:
+            Embed<3>(bmp, stored);
+            break;
+        default:
+            Embed<4>(bmp, stored);
+            break;
+    }
+}
+
+bool ExtractStegography(const bitmap::TBitmap& bmp, AnsiString& text) {
+    text.clear();
+    switch (CarrierBytesPerPixel(bmp)) {
+        case 2:
+            return Collect<2>(bmp, text);
+        case 3:
+            return Collect<3>(bmp, text);
+        case 4:
+            return Collect<4>(bmp, text);
+        default:
+            throw rtl::Exception(rtl::Exception::CreateRes, SCannotEncryptLess);
+    }
+}
+
+}  // namespace app
