@@ -146,7 +146,9 @@ std::uint16_t LangIdOfPosixLocale(std::string_view name) {
     if (lang == "no") lang = "nb";
     const std::string region = AsciiLower(territory);
     const std::string mod = AsciiLower(modifier);
-    const std::string script = mod == "latin" ? "latn" : mod == "cyrillic" ? "cyrl" : "";
+    std::string script = mod == "latin" ? "latn" : mod == "cyrillic" ? "cyrl" : "";
+    // The C library writes Serbian in Cyrillic unless told "@latin"; Azeri and Uzbek in Latin.
+    if (script.empty() && lang == "sr") script = "cyrl";
 
     const TLocaleEntry* sameLanguage = nullptr;
     for (const TLocaleEntry& e : LocaleEntries()) {
@@ -156,6 +158,7 @@ std::uint16_t LangIdOfPosixLocale(std::string_view name) {
         if (!region.empty() && parts.Region == region) return e.LangId;
         if (sameLanguage == nullptr) sameLanguage = &e;
     }
+    if (!script.empty() && sameLanguage != nullptr) return sameLanguage->LangId;
     // No such country: the language's own default locale.
     const std::string neutralName = lang == "nb" ? "no" : lang;
     for (const TLocaleEntry& e : LocaleEntries()) {

@@ -252,7 +252,9 @@ TEST(UserLocale, EnvironmentDecidesLanguageAndCodePage) {
         {nullptr, nullptr, "es", 0x0C0A, 1252},
         {nullptr, nullptr, "de_AT.ISO-8859-1@euro", 0x0C07, 1252},
         {nullptr, nullptr, "sr_RS@latin", 0x081A, 1250},
-        {nullptr, nullptr, "sr_RS", 0x081A, 1250},
+        {nullptr, nullptr, "sr_RS", 0x0C1A, 1251},
+        {nullptr, nullptr, "uz_UZ@cyrillic", 0x0843, 1251},
+        {nullptr, nullptr, "uz_UZ", 0x0443, 1254},
         {nullptr, nullptr, "nb_NO.UTF-8", 0x0414, 1252},
         {nullptr, nullptr, "hi_IN", 0x0439, 1252},  // no code page of its own
         {nullptr, nullptr, "xx_YY", 0x0409, 1252},
