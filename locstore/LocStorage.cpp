@@ -179,8 +179,8 @@ bool TLocValue::IsBaseValue() const {
     return owner_ != nullptr && owner_->Count() > 0 && owner_->Value(0) == this;
 }
 
-void TLocValue::SetText(const WideString& text) {
-    text_ = text;
+void TLocValue::SetText(WideString text) {
+    text_ = std::move(text);
     if (!IsBaseValue()) return;
     // Untranslated values show the base text as their own language's 8-bit interface would.
     bool haveAnsi = false;
@@ -684,10 +684,10 @@ int TLocStorage::AddLanguage(int sourceIndex, std::uint16_t languageId) {
         for (TLocItem* item : items) {
             const TLocValue* source = item->Values().Value(sourceIndex);
             const AnsiString ansi = WideToAnsi(source->Text(), codePages.Of(source->LanguageId()));
-            const WideString text = AnsiToWide(ansi, newCodePage);
+            WideString text = AnsiToWide(ansi, newCodePage);
             TLocValue* value = item->Values().Value(item->AddValue(WideString(), languageId));
             ++done;
-            value->SetText(text);
+            value->SetText(std::move(text));
             value->SetRevision(-1);
         }
     } catch (...) {

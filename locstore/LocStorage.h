@@ -92,7 +92,7 @@ public:
     const WideString& Text() const { return text_; }
     // Sets the text. On the base value, every value of the list with a negative revision
     // follows: it receives the new text through the base language's and its own code page.
-    void SetText(const WideString& text);
+    void SetText(WideString text);
     // The text in the code page of LanguageId.
     AnsiString AsAnsi() const;
     // Text read with the code page of LanguageId, then SetText.
