@@ -4,6 +4,9 @@
 // sources for VLMRK_RESSTRING and fails when a declaration is missing here. Keep each unit's lines
 // under its own comment.
 #include "platform/rtl/RtlConsts.h"
+#include "platform/registry/Registry.h"
+#include "modres/PEReader.h"
+#include "modres/WinResReader.h"
 #include "platform/rtti/RttiConsts.h"
 #include "platform/bitmap/Bitmap.h"
 #include "app/PrjConst.h"
@@ -27,6 +30,7 @@ constexpr const rtl::TResStringRec* kAll[] = {
     &bitmap::SInvalidBitmap, &bitmap::SBitmapTooLarge, &bitmap::SUnsupportedBitmap, &bitmap::SBitmapEmpty,
     &bitmap::SInvalidPixelFormat, &bitmap::SScanLineRange,
     // platform/winres, platform/registry
+    &registry::SRegCreateKeyFailed, &registry::SRegSetDataFailed,
     // locstore/KStrings
     &locstore::SKStringsNotHexDigit,
     // locstore/LocStorage
@@ -35,6 +39,9 @@ constexpr const rtl::TResStringRec* kAll[] = {
     &langdata::SKCSourceNotDefined, &langdata::SKCDestNotDefined, &langdata::SKCWrongStreamFormat,
     // langdata/LocLangFile
     // modres
+    &modres::SCouldNotOpenFile, &modres::SMapViewOfFileFailed, &modres::SUnrecognizedFileFormat, &modres::SNotPEFile,
+    &modres::SNoResources, &modres::SNotAList, &modres::SDamagedResources, &modres::SInvalidResourceId,
+    &modres::SResourceImageTooLarge,
     // localizer
     // app (PrjConst and the windows)
     &app::SYouMustLoadABitm, &app::STextEncryptionFail, &app::SAllFieldsClearRe, &app::STextDecryptionFini,
