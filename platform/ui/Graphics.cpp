@@ -1,0 +1,115 @@
+#include "platform/ui/Graphics.h"
+
+#include <QApplication>
+#include <QPalette>
+
+#include "platform/rtl/Streams.h"
+#include "platform/bitmap/BmpFile.h"
+
+namespace ui {
+
+QColor ToQColor(TColor color) {
+    const auto value = static_cast<std::uint32_t>(color);
+    if ((value & 0xFF000000u) == 0xFF000000u) {
+        const QPalette palette = QApplication::palette();
+        switch (value & 0xFF) {
+            case 5: return palette.color(QPalette::Base);              // clWindow
+            case 8: return palette.color(QPalette::Text);              // clWindowText
+            case 13: return palette.color(QPalette::Highlight);        // clHighlight
+            case 14: return palette.color(QPalette::HighlightedText);  // clHighlightText
+            case 15: return palette.color(QPalette::Button);           // clBtnFace
+            case 18: return palette.color(QPalette::ButtonText);       // clBtnText
+            case 1: return palette.color(QPalette::Window);            // clBackground
+            case 7: return palette.color(QPalette::WindowText);        // clMenuText
+            case 4: return palette.color(QPalette::Window);            // clMenu
+            case 16: return palette.color(QPalette::Dark);             // clBtnShadow
+            case 20: return palette.color(QPalette::Light);            // clBtnHighlight
+            default: return palette.color(QPalette::Window);
+        }
+    }
+    if (color == rtti::clNone || color == rtti::clDefault) return QColor(Qt::transparent);
+    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
+                  static_cast<int>((value >> 16) & 0xFF));
+}
+
+QFont ToQFont(const rtti::TFont& font) {
+    QFont result(QString::fromLatin1(font.Name().data(), static_cast<qsizetype>(font.Name().size())));
+    const int height = font.Height();
+    if (height < 0)
+        result.setPixelSize(-height);
+    else if (height > 0)
+        result.setPixelSize(std::max(1, height * 4 / 5));
+    const auto style = font.Style();
+    result.setBold(style & rtti::FontStyleBit(rtti::TFontStyle::fsBold));
+    result.setItalic(style & rtti::FontStyleBit(rtti::TFontStyle::fsItalic));
+    result.setUnderline(style & rtti::FontStyleBit(rtti::TFontStyle::fsUnderline));
+    result.setStrikeOut(style & rtti::FontStyleBit(rtti::TFontStyle::fsStrikeOut));
+    if (font.Pitch() == rtti::TFontPitch::fpFixed) result.setFixedPitch(true);
+    return result;
+}
+
+const rtti::TIdentMap& CursorIdents() {
+    static const rtti::TIdentMap map{"TCursor",
+                                     {{crDefault, "crDefault"},
+                                      {crNone, "crNone"},
+                                      {crArrow, "crArrow"},
+                                      {crCross, "crCross"},
+                                      {crIBeam, "crIBeam"},
+                                      {crHourGlass, "crHourGlass"},
+                                      {crHandPoint, "crHandPoint"},
+                                      {crSizeAll, "crSizeAll"}}};
+    return map;
+}
+
+std::optional<QCursor> ToQCursor(TCursor cursor) {
+    switch (cursor) {
+        case crDefault: return std::nullopt;
+        case crNone: return QCursor(Qt::BlankCursor);
+        case crArrow: return QCursor(Qt::ArrowCursor);
+        case crCross: return QCursor(Qt::CrossCursor);
+        case crIBeam: return QCursor(Qt::IBeamCursor);
+        case crHourGlass: return QCursor(Qt::WaitCursor);
+        case crHandPoint: return QCursor(Qt::PointingHandCursor);
+        case crSizeAll: return QCursor(Qt::SizeAllCursor);
+        default: return QCursor(Qt::ArrowCursor);
+    }
+}
+
+TDecodedPicture DecodePictureData(const std::vector<std::uint8_t>& data) {
+    TDecodedPicture picture;
+    if (data.empty()) return picture;
+    const std::size_t nameLength = data[0];
+    if (1 + nameLength > data.size()) throw bitmap::EInvalidGraphic(bitmap::EInvalidGraphic::CreateRes, bitmap::SInvalidBitmap);
+    const std::string className(reinterpret_cast<const char*>(data.data()) + 1, nameLength);
+    const std::span<const std::uint8_t> rest(data.data() + 1 + nameLength, data.size() - 1 - nameLength);
+    if (className == "TBitmap") {
+        rtl::TReadOnlyStream stream(rest);
+        const std::uint32_t size = stream.ReadU32();
+        if (size > static_cast<std::uint64_t>(stream.Remaining()))
+            throw bitmap::EInvalidGraphic(bitmap::EInvalidGraphic::CreateRes, bitmap::SInvalidBitmap);
+        rtl::TReadOnlyStream file(rest.subspan(4, size));
+        picture.Graphic = bitmap::ReadBmp(file);
+    } else if (className == "TPngImage" || className == "TPNGObject") {
+        QImage image;
+        if (!image.loadFromData(rest.data(), static_cast<int>(rest.size()), "PNG"))
+            throw bitmap::EInvalidGraphic(bitmap::EInvalidGraphic::CreateRes, bitmap::SInvalidBitmap);
+        picture.Graphic = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    } else {
+        throw bitmap::EInvalidGraphic(bitmap::EInvalidGraphic::CreateRes, bitmap::SUnsupportedBitmap);
+    }
+    return picture;
+}
+
+QImage BitmapToImage(const bitmap::TBitmap& bmp) {
+    if (bmp.Empty()) return {};
+    QImage image(bmp.Width(), bmp.Height(), QImage::Format_ARGB32);
+    if (image.isNull()) return {};
+    // Fill Qt's rows directly: ARGB32 is blue, green, red, alpha in memory on little-endian.
+    const std::vector<std::uint8_t> bgra = bmp.ToBGRA();
+    const std::size_t rowBytes = static_cast<std::size_t>(bmp.Width()) * 4;
+    for (int y = 0; y < bmp.Height(); ++y)
+        std::memcpy(image.scanLine(y), bgra.data() + static_cast<std::size_t>(y) * rowBytes, rowBytes);
+    return image;
+}
+
+}  // namespace ui

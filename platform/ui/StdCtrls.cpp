@@ -1,0 +1,291 @@
+#include "platform/ui/StdCtrls.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace ui {
+
+// ---- TLabel ------------------------------------------------------------------------------------
+
+const rtti::TClassInfo* TLabel::StaticClass() {
+    using C = TLabel;
+    using namespace rtti;
+    static const TClassInfo info("TLabel", TControl::StaticClass(), Creator<C>(),
+                                 QtControlProps<C>({
+                                     pub::Enum<C>("Alignment", AlignmentInfo(), &C::Alignment, &C::SetAlignment, 0),
+                                     pub::Bool<C>("AutoSize", &C::AutoSize, &C::SetAutoSize, true),
+                                     pub::Bool<C>("Transparent", &C::Transparent, &C::SetTransparent, false),
+                                     pub::Bool<C>("WordWrap", &C::WordWrap, &C::SetWordWrap, false),
+                                 }));
+    return &info;
+}
+
+TLabel::TLabel() {
+    widget_ = new TPaintWidget([this](QPainter& p) { Paint(p); });
+    RouteMouse();
+    SetBounds(0, 0, 65, 17);
+    ApplyFont();
+}
+
+void TLabel::SetAlignment(TAlignment alignment) {
+    alignment_ = alignment;
+    Repaint();
+}
+void TLabel::SetAutoSize(bool on) {
+    autoSize_ = on;
+    AdjustSize();
+}
+void TLabel::SetWordWrap(bool on) {
+    wordWrap_ = on;
+    AdjustSize();
+}
+void TLabel::SetTransparent(bool on) {
+    transparent_ = on;
+    Repaint();
+}
+
+QString TLabel::ShownText() const { return DecodeForCharset(GetText(), Font()->Charset()); }
+
+void TLabel::TextChanged() {
+    AdjustSize();
+    Repaint();
+}
+
+void TLabel::AdjustSize() {
+    if (!autoSize_ || adjusting_ || Loading()) return;
+    adjusting_ = true;
+    const QFontMetrics metrics(ToQFont(*Font()));
+    const QString text = ShownText();
+    if (wordWrap_) {
+        const QRect bounds = metrics.boundingRect(QRect(0, 0, std::max(1, Width()), 100000), Qt::TextWordWrap, text);
+        SetBounds(Left(), Top(), Width(), std::max(bounds.height(), metrics.height()));
+    } else {
+        SetBounds(Left(), Top(), metrics.horizontalAdvance(text), metrics.height());
+    }
+    adjusting_ = false;
+}
+
+void TLabel::DrawText(QPainter& painter, const QRect& rect, const QColor& color) {
+    painter.setFont(ToQFont(*Font()));
+    painter.setPen(color);
+    int flags = Qt::AlignTop;
+    flags |= alignment_ == TAlignment::taCenter ? Qt::AlignHCenter
+             : alignment_ == TAlignment::taRightJustify ? Qt::AlignRight
+                                                        : Qt::AlignLeft;
+    flags |= wordWrap_ ? Qt::TextWordWrap : Qt::TextSingleLine;
+    painter.drawText(rect, flags, ShownText());
+}
+
+void TLabel::Paint(QPainter& painter) {
+    const QRect rect(0, 0, Width(), Height());
+    if (!transparent_) painter.fillRect(rect, ToQColor(EffectiveColor(*this)));
+    DrawText(painter, rect, ToQColor(Enabled() ? Font()->Color() : rtti::clGray));
+}
+
+// ---- TLabelFX ----------------------------------------------------------------------------------
+
+const rtti::TClassInfo* TLabelFX::StaticClass() {
+    using C = TLabelFX;
+    using namespace rtti;
+    static const TClassInfo info("TLabelFX", TLabel::StaticClass(), Creator<C>(),
+                                 {pub::Ident<C>("ShadowColor", ColorIdents(), &C::ShadowColor, &C::SetShadowColor, clGray)});
+    return &info;
+}
+
+void TLabelFX::SetShadowColor(TColor color) {
+    shadowColor_ = color;
+    Repaint();
+}
+
+void TLabelFX::Paint(QPainter& painter) {
+    const QRect rect(0, 0, Width(), Height());
+    if (!Transparent()) painter.fillRect(rect, ToQColor(EffectiveColor(*this)));
+    QColor shadow = ToQColor(shadowColor_);
+    shadow.setAlpha(110);
+    DrawText(painter, rect.translated(2, 2), shadow);
+    shadow.setAlpha(60);
+    DrawText(painter, rect.translated(1, 3), shadow);
+    DrawText(painter, rect, ToQColor(Font()->Color()));
+}
+
+// ---- TMemo -------------------------------------------------------------------------------------
+
+const rtti::TEnumInfo& ScrollStyleInfo() {
+    static const rtti::TEnumInfo info{"TScrollStyle", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"}};
+    return info;
+}
+
+int TMemoStrings::Count() const { return static_cast<int>(memo_.ReadLines().size()); }
+
+AnsiString TMemoStrings::Get(int index) const {
+    const auto lines = memo_.ReadLines();
+    if (index < 0 || index >= static_cast<int>(lines.size())) rtl::RaiseListIndexError(index);
+    return EncodeAnsi(lines[static_cast<std::size_t>(index)], memo_.CodePage());
+}
+
+void TMemoStrings::Put(int index, const AnsiString& s) {
+    auto lines = memo_.ReadLines();
+    if (index < 0 || index >= static_cast<int>(lines.size())) rtl::RaiseListIndexError(index);
+    lines[static_cast<std::size_t>(index)] = DecodeAnsi(s, memo_.CodePage());
+    memo_.WriteLines(lines);
+}
+
+void TMemoStrings::Insert(int index, const AnsiString& s) {
+    auto lines = memo_.ReadLines();
+    if (index < 0 || index > static_cast<int>(lines.size())) rtl::RaiseListIndexError(index);
+    // A line holds no line breaks: what the text would split, the line keeps as separate lines.
+    lines.insert(lines.begin() + index, DecodeAnsi(s, memo_.CodePage()));
+    memo_.WriteLines(lines);
+}
+
+void TMemoStrings::Delete(int index) {
+    auto lines = memo_.ReadLines();
+    if (index < 0 || index >= static_cast<int>(lines.size())) rtl::RaiseListIndexError(index);
+    lines.erase(lines.begin() + index);
+    memo_.WriteLines(lines);
+}
+
+void TMemoStrings::Clear() { memo_.WriteLines({}); }
+
+void TMemoStrings::SetUpdateState(bool updating) {
+    if (updating) {
+        memo_.Editor()->setUpdatesEnabled(false);
+    } else {
+        memo_.Editor()->setUpdatesEnabled(true);
+    }
+}
+
+namespace {
+
+// The memo's widget: a plain-text editor.
+class TMemoEditor : public QPlainTextEdit {
+public:
+    TMemoEditor() { setFrameShape(QFrame::StyledPanel); }
+};
+
+}  // namespace
+
+const rtti::TClassInfo* TMemo::StaticClass() {
+    using C = TMemo;
+    using namespace rtti;
+    static const TClassInfo info("TMemo", TWinControl::StaticClass(), Creator<C>(),
+                                 QtControlProps<C>({
+                                     pub::Object<C>("Lines", TStrings::StaticClass(), &C::Lines),
+                                     pub::Bool<C>("ReadOnly", &C::ReadOnly, &C::SetReadOnly, false),
+                                     pub::Enum<C>("ScrollBars", ScrollStyleInfo(), &C::ScrollBars, &C::SetScrollBars, 0),
+                                     pub::Bool<C>("WordWrap", &C::WordWrap, &C::SetWordWrap, true),
+                                 }));
+    return &info;
+}
+
+TMemo::TMemo() : lines_(std::make_unique<TMemoStrings>(*this)) {
+    auto* editor = new TMemoEditor;
+    widget_ = editor;
+    editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QObject::connect(editor->document(), &QTextDocument::contentsChange, editor,
+                     [this](int position, int, int added) { RestrictRange(position, added); });
+    RouteMouse();
+    SetColor(rtti::clWindow);
+    SetParentColor(false);
+    SetBounds(0, 0, 185, 89);
+    ApplyFont();
+}
+
+TMemo::~TMemo() = default;
+
+QPlainTextEdit* TMemo::Editor() const { return static_cast<QPlainTextEdit*>(widget_.data()); }
+
+int TMemo::CodePage() const {
+    const int codePage = CodePageOfCharset(Font()->Charset());
+    return codePage != 0 ? codePage : SystemCodePage();
+}
+
+void TMemo::SetScrollBars(TScrollStyle style) {
+    scrollBars_ = style;
+    if (!Editor()) return;
+    const bool vertical = style == TScrollStyle::ssVertical || style == TScrollStyle::ssBoth;
+    const bool horizontal = style == TScrollStyle::ssHorizontal || style == TScrollStyle::ssBoth;
+    Editor()->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    Editor()->setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+}
+
+void TMemo::SetWordWrap(bool on) {
+    wordWrap_ = on;
+    if (Editor()) Editor()->setLineWrapMode(on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+}
+
+void TMemo::SetReadOnly(bool on) {
+    readOnly_ = on;
+    if (Editor()) Editor()->setReadOnly(on);
+}
+
+std::vector<QString> TMemo::ReadLines() const {
+    std::vector<QString> lines;
+    if (!Editor()) return lines;
+    const QString text = Editor()->toPlainText();
+    if (text.isEmpty()) return lines;
+    for (const QString& line : text.split(QLatin1Char('\n'))) lines.push_back(line);
+    // A text ending in a line break has no empty line after it, as the toolkit's lists count.
+    if (!lines.empty() && lines.back().isEmpty()) lines.pop_back();
+    return lines;
+}
+
+void TMemo::WriteLines(const std::vector<QString>& lines) {
+    if (!Editor()) return;
+    QStringList list;
+    for (const QString& line : lines) {
+        QString clean = line;
+        clean.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        list << clean;
+    }
+    Editor()->setPlainText(list.join(QLatin1Char('\n')));
+}
+
+AnsiString TMemo::GetText() const {
+    if (!Editor()) return {};
+    QString text = Editor()->toPlainText();
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return EncodeAnsi(text, CodePage());
+}
+
+void TMemo::SetText(const AnsiString& text) {
+    if (!Editor()) return;
+    QString shown = DecodeAnsi(text, CodePage());
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    Editor()->setPlainText(shown);
+}
+
+void TMemo::RestrictRange(int position, int added) {
+    if (restricting_ || added <= 0 || !Editor()) return;
+    QTextDocument* document = Editor()->document();
+    QTextCursor cursor(document);
+    cursor.setPosition(position);
+    cursor.setPosition(std::min(position + added, document->characterCount() - 1), QTextCursor::KeepAnchor);
+    const QString inserted = cursor.selectedText();
+    // selectedText gives paragraph breaks as U+2029; those are line breaks, which every code page holds.
+    QString plain = inserted;
+    plain.replace(QChar(0x2029), QLatin1Char('\n'));
+    const QString held = RestrictToCodePage(plain, CodePage());
+    if (held == plain) return;
+    restricting_ = true;
+    cursor.insertText(held);
+    restricting_ = false;
+}
+
+void TMemo::ApplyFont() {
+    TQtControl<rtti::TWinControl>::ApplyFont();
+    if (!Editor()) return;
+    QPalette palette = Editor()->palette();
+    palette.setColor(QPalette::Text, ToQColor(Font()->Color()));
+    palette.setColor(QPalette::Base, ToQColor(EffectiveColor(*this)));
+    Editor()->setPalette(palette);
+}
+
+}  // namespace ui

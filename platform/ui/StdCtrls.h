@@ -1,0 +1,119 @@
+#pragma once
+// Labels and the memo.
+
+#include "platform/ui/ExtCtrls.h"
+
+class QPlainTextEdit;
+
+namespace ui {
+
+// A text label; with AutoSize its size follows its caption.
+class TLabel : public TQtControl<rtti::TControl> {
+    VLMRK_RTTI_CLASS(TLabel)
+public:
+    TLabel();
+
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment alignment);
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool on);
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool on);
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool on);
+
+    // The caption as drawn.
+    QString ShownText() const;
+    void TextChanged() override;
+
+protected:
+    virtual void Paint(QPainter& painter);
+    void DrawText(QPainter& painter, const QRect& rect, const QColor& color);
+    void AdjustSize();
+
+private:
+    TAlignment alignment_ = TAlignment::taLeftJustify;
+    bool autoSize_ = true;
+    bool wordWrap_ = false;
+    bool transparent_ = false;
+    bool adjusting_ = false;
+};
+
+// A label whose caption is drawn with a soft shadow.
+class TLabelFX : public TLabel {
+    VLMRK_RTTI_CLASS(TLabelFX)
+public:
+    TColor ShadowColor() const { return shadowColor_; }
+    void SetShadowColor(TColor color);
+
+protected:
+    void Paint(QPainter& painter) override;
+
+private:
+    TColor shadowColor_ = rtti::clGray;
+};
+
+enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+const rtti::TEnumInfo& ScrollStyleInfo();
+
+class TMemo;
+
+// The memo's lines, read from and written to its widget.
+class TMemoStrings : public rtti::TStrings {
+public:
+    explicit TMemoStrings(TMemo& memo) : memo_(memo) {}
+    int Count() const override;
+    AnsiString Get(int index) const override;
+    void Put(int index, const AnsiString& s) override;
+    void Insert(int index, const AnsiString& s) override;
+    void Delete(int index) override;
+    void Clear() override;
+
+protected:
+    void SetUpdateState(bool updating) override;
+
+private:
+    TMemo& memo_;
+};
+
+// A multi-line text box holding 8-bit text. It holds what its code page can: the font's
+// character set's code page when the font names one, otherwise the system code page. Other
+// characters become "?" as they are typed or pasted, so what is read back is what is shown.
+class TMemo : public TQtControl<rtti::TWinControl> {
+    VLMRK_RTTI_CLASS(TMemo)
+public:
+    TMemo();
+    ~TMemo() override;
+
+    rtti::TStrings* Lines() const { return lines_.get(); }
+    TScrollStyle ScrollBars() const { return scrollBars_; }
+    void SetScrollBars(TScrollStyle style);
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool on);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool on);
+
+    // The whole text, lines separated by CR LF (no line break after the last line).
+    AnsiString GetText() const override;
+    void SetText(const AnsiString& text) override;
+    void Clear() { SetText({}); }
+
+    int CodePage() const;
+    QPlainTextEdit* Editor() const;
+
+private:
+    friend class TMemoStrings;
+    std::vector<QString> ReadLines() const;
+    void WriteLines(const std::vector<QString>& lines);
+    void RestrictRange(int position, int added);
+    void ApplyFont() override;
+
+    std::unique_ptr<TMemoStrings> lines_;
+    TScrollStyle scrollBars_ = TScrollStyle::ssNone;
+    bool wordWrap_ = true;
+    bool readOnly_ = false;
+    bool restricting_ = false;
+    int updating_ = 0;
+};
+
+}  // namespace ui
