@@ -357,7 +357,6 @@ int TLocItemList::IndexOfId(std::int32_t id) const {
 
 void TLocItemList::AppendItemsTo(TLinearItemList* list) const {
     if (list == nullptr) return;
-    list->items_.reserve(list->items_.size() + static_cast<std::size_t>(Count()));
     for (int i = 0; i < Count(); ++i) list->AddItem(ItemAt(i));
 }
 
