@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <random>
+
+#include "langdata/kcompress/kcompress.h"
+#include "modres/PEReader.h"
+#include "modres/WinResProc.h"
+#include "tests/modres/TestImages.h"
+
+using namespace modres;
+using namespace modres_test;
+
+namespace {
+
+std::string Message(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const EExeError& e) {
+        return e.Message();
+    }
+    return "(no EExeError)";
+}
+
+// Walks every list and item of the tree, touching names and data, as a caller would.
+std::size_t WalkAll(TPEResourceList* list) {
+    std::size_t seen = 0;
+    for (int i = 0; i < list->Count(); ++i) {
+        auto* item = list->ItemAt(i);
+        ++seen;
+        item->GetName();
+        if (item->IsList()) {
+            EXPECT_EQ(item->DataSize(), 0u);
+            seen += WalkAll(item->GetList());
+        } else {
+            auto data = item->DataBytes();
+            volatile std::uint8_t sum = 0;
+            for (auto b : data) sum = static_cast<std::uint8_t>(sum + b);
+        }
+    }
+    return seen;
+}
+
+std::vector<std::uint8_t> SmallImage() {
+    TResProcessor proc;
+    FillProgramLike(proc);
+    return Save(proc);
+}
+
+void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = (v >> (8 * i)) & 0xFF;
+}
+
+}  // namespace
+
+TEST(PEReader, OpeningRefusesWhatIsNoModule) {
+    TempDir dir;
+    EXPECT_EQ(Message([&] { TPEReader r(dir.File("missing")); }), "Couldn't open file: " + dir.File("missing"));
+    EXPECT_EQ(Message([] { TPEReader r("x", {}); }), "MapViewOfFile failed");
+    EXPECT_EQ(Message([] { TPEReader r("x", {'Z', 'M', 0, 0}); }), "Unrecognized file format");
+    auto image = SmallImage();
+    image[256] = 'X';
+    EXPECT_EQ(Message([&] { TPEReader r("x", image); }), "Not a PE (WIN32 Executable) file");
+    image = SmallImage();
+    Put32(image, 60, 0xFFFFFFF0u);  // e_lfanew past the end
+    EXPECT_EQ(Message([&] { TPEReader r("x", image); }), "Not a PE (WIN32 Executable) file");
+    // A damaged LZK stream is an unreadable file.
+    WriteFile(dir.File("bad.lzk"), {'L', 'Z', 'K', '0', '0', 0, 0, 0, 0, 0xFF});
+    EXPECT_NE(Message([&] { TPEReader r(dir.File("bad.lzk")); }), "(no EExeError)");
+}
+
+TEST(PEReader, NamesSectionsAndLists) {
+    auto image = SmallImage();
+    // Upper-case section name: still the resource section.
+    std::memcpy(&image[504], ".RSRC", 5);
+    TPEReader reader("x", image);
+    winres::TSectionHeader section;
+    EXPECT_TRUE(reader.FindSection(".rsrc", section));
+    EXPECT_EQ(section.PointerToRawData, 1024u);
+    EXPECT_FALSE(reader.FindSection(".rsr", section));
+    EXPECT_FALSE(reader.FindSection(".text", section));
+    auto* types = reader.GetResourceList();
+    EXPECT_EQ(reader.GetResourceList(), types);
+    ASSERT_EQ(types->Count(), 2);
+    auto* strings = types->ItemAt(0);
+    EXPECT_EQ(strings->GetName(), "String");
+    EXPECT_TRUE(strings->IsList());
+    EXPECT_TRUE(strings->IsNumber());
+    EXPECT_EQ(strings->DataSize(), 0u);
+    EXPECT_EQ(strings->Data(), nullptr);
+    auto* block = strings->GetList()->ItemAt(0);
+    EXPECT_EQ(block->GetName(), "1");
+    EXPECT_FALSE(block->IsList());
+    EXPECT_EQ(Message([&] { block->GetList(); }), "ResourceItem is not a list");
+    EXPECT_EQ(block->DataSize(), 2u * 15 + 2 + 2 * 7);  // id 15 "fifteen" in the last slot
+    EXPECT_THROW(types->ItemAt(2), rtl::EListError);
+    auto* rcdata = types->ItemAt(1);
+    EXPECT_EQ(rcdata->GetName(), "RCData");
+    EXPECT_EQ(rcdata->GetList()->ItemAt(0)->GetName(), "QVT_EXESETTINGS_");
+    EXPECT_FALSE(rcdata->GetList()->ItemAt(0)->IsNumber());
+    EXPECT_EQ(ResourceTypeName(24), nullptr);
+    EXPECT_STREQ(ResourceTypeName(16), "Version");
+}
+
+TEST(PEReader, LibraryWithoutResourcesOpensAndFailsOnlyOnTheList) {
+    TResProcessor proc;
+    auto image = Save(proc);
+    std::memcpy(&image[504], ".data", 5);
+    TPEReader reader("x", image);
+    EXPECT_EQ(Message([&] { reader.GetResourceList(); }), "No resources in this file.");
+}
+
+TEST(PEReader, TypeIdsAboveSixteenAndNamedTypes) {
+    auto image = SmallImage();
+    // Renumber the string type (root entry 0) to 24.
+    Put32(image, 1024 + 16, 24);
+    TPEReader reader("x", image);
+    EXPECT_EQ(reader.GetResourceList()->ItemAt(0)->GetName(), "24");
+}
+
+// ---- Hostile images ---------------------------------------------------------------------------
+
+TEST(PEReaderHostile, EveryTruncationFailsCleanly) {
+    auto image = SmallImage();
+    for (std::size_t len = 0; len < image.size(); len += (len < 1200 ? 1 : 7)) {
+        std::vector<std::uint8_t> cut(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(len));
+        try {
+            TPEReader reader("cut", cut);
+            WalkAll(reader.GetResourceList());
+        } catch (const EExeError&) {
+        } catch (const rtl::EListError&) {
+        }
+        winres::TPEHeaders headers;
+        std::vector<winres::TResourceEntry> entries;
+        std::string error;
+        if (winres::ParsePEHeaders(cut, headers) == winres::TPEStatus::Ok) winres::ReadResourceIndex(cut, headers, entries, error);
+    }
+}
+
+TEST(PEReaderHostile, OffsetsOutsideAndLoopsAreRefused) {
+    const std::size_t root = 1024;
+    {
+        auto image = SmallImage();
+        Put32(image, root + 20, 0x80000000u | 0x7FFFFF00u);  // type directory far outside
+        TPEReader reader("x", image);
+        EXPECT_THROW(WalkAll(reader.GetResourceList()), EExeError);
+    }
+    {
+        auto image = SmallImage();
+        Put32(image, root + 20, 0x80000000u);  // the string type points back at the root
+        TPEReader reader("x", image);
+        EXPECT_THROW(WalkAll(reader.GetResourceList()), EExeError);
+    }
+    {
+        auto image = SmallImage();
+        Put32(image, root + 12, 0xFFFFFFFFu);  // 131070 entries claimed
+        TPEReader reader("x", image);
+        EXPECT_THROW(reader.GetResourceList()->Count(), EExeError);
+        winres::TPEHeaders headers;
+        ASSERT_EQ(winres::ParsePEHeaders(image, headers), winres::TPEStatus::Ok);
+        std::vector<winres::TResourceEntry> entries;
+        std::string error;
+        EXPECT_FALSE(winres::ReadResourceIndex(image, headers, entries, error));
+    }
+    {
+        // A data entry whose address lies past the end of the file.
+        auto image = SmallImage();
+        winres::TPEHeaders headers;
+        ASSERT_EQ(winres::ParsePEHeaders(image, headers), winres::TPEStatus::Ok);
+        std::vector<winres::TResourceEntry> entries;
+        std::string error;
+        ASSERT_TRUE(winres::ReadResourceIndex(image, headers, entries, error));
+        // Find the first data entry: it holds 0x2000 + (entries[0].Offset - 1024).
+        std::uint32_t rva = 0x2000 + entries[0].Offset - 1024;
+        for (std::size_t at = root; at + 4 <= image.size(); at += 4) {
+            if (U32At(image, at) == rva) {
+                Put32(image, at + 4, 0x10000000u);  // size far past the end
+                break;
+            }
+        }
+        TPEReader reader("x", image);
+        EXPECT_THROW(WalkAll(reader.GetResourceList()), EExeError);
+        ASSERT_EQ(winres::ParsePEHeaders(image, headers), winres::TPEStatus::Ok);
+        EXPECT_FALSE(winres::ReadResourceIndex(image, headers, entries, error));
+    }
+}
+
+TEST(PEReaderHostile, RandomDamageNeverReadsOutside) {
+    const auto image = SmallImage();
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 3000; ++round) {
+        auto bad = image;
+        int flips = 1 + static_cast<int>(rng() % 8);
+        for (int i = 0; i < flips; ++i) {
+            // Mostly hit the headers and the directories, where offsets live.
+            std::size_t at = (rng() % 4 == 0) ? rng() % bad.size() : (rng() % 2 ? 240 + rng() % 320 : 1024 + rng() % 400);
+            bad[at] = static_cast<std::uint8_t>(rng());
+        }
+        try {
+            TPEReader reader("fuzz", bad);
+            WalkAll(reader.GetResourceList());
+        } catch (const EExeError&) {
+        }
+        try {
+            TResProcessor proc;
+            proc.LoadFromImage("fuzz", bad);
+            Save(proc);
+        } catch (const rtl::Exception&) {
+        }
+    }
+}
