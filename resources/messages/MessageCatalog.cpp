@@ -13,6 +13,10 @@
 #include "locstore/LocStorage.h"
 #include "locstore/KStrings.h"
 #include "langdata/kcompress/kcompress.h"
+#include "langdata/LocLangFile.h"
+#include "langdata/LangPack.h"
+#include "langdata/LangFileWriter.h"
+#include "langdata/LangSource.h"
 
 namespace messages {
 
@@ -38,6 +42,10 @@ constexpr const rtl::TResStringRec* kAll[] = {
     // langdata/kcompress
     &langdata::SKCSourceNotDefined, &langdata::SKCDestNotDefined, &langdata::SKCWrongStreamFormat,
     // langdata/LocLangFile
+    &langdata::SLFInvalidFileFormat, &langdata::SLFNewerFormat, &langdata::SLFInvalidLocStorage,
+    &langdata::SLFInvalidIndex, &langdata::SLPNotAPack, &langdata::SLPBlockTooLarge, &langdata::SLPTooManyLanguages,
+    &langdata::SLWBadFormat, &langdata::SLSSyntaxError,
+    &langdata::SInvalidVazozoResource,  // the localizer's message (unit LocOnFly), raised by the pack reader
     // modres
     &modres::SCouldNotOpenFile, &modres::SMapViewOfFileFailed, &modres::SUnrecognizedFileFormat, &modres::SNotPEFile,
     &modres::SNoResources, &modres::SNotAList, &modres::SDamagedResources, &modres::SInvalidResourceId,
