@@ -14,8 +14,15 @@ constexpr std::int32_t kWindowSize = 2048;
 constexpr std::int32_t kMaxLookahead = 127;
 constexpr std::int32_t kMaxMatch = 18;
 constexpr std::int32_t kMaxLiteralRun = 127;
+constexpr std::int32_t kDecoderWindowSize = 8192;
 // Streams are read and written in blocks of this size; the windows themselves stay small.
 constexpr std::int32_t kBlockSize = 64 * 1024;
+constexpr std::int32_t kMinBlockSize = 4 * 1024;
+
+// Small streams get small blocks: most language files are a few kilobytes.
+std::int32_t BlockSizeFor(std::int64_t streamBytes) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(streamBytes, kMinBlockSize, kBlockSize));
+}
 
 std::int32_t Clamp32(std::int64_t v) {
     return static_cast<std::int32_t>(std::min<std::int64_t>(v, std::numeric_limits<std::int32_t>::max()));
@@ -39,11 +46,58 @@ std::int32_t CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, std::int
     return maxLen;
 }
 
+// Copies 0..16 bytes, or 16..18 (a match), with a few fixed-size moves instead of a call. All
+// loads happen before the stores, so a source that lies ahead of an overlapping destination
+// copies as if byte by byte.
+inline void CopySmall(std::uint8_t* d, const std::uint8_t* s, std::int32_t n) {
+    if (n >= 16) {
+        std::uint8_t a[16], b[16];
+        std::memcpy(a, s, 16);
+        std::memcpy(b, s + n - 16, 16);
+        std::memcpy(d, a, 16);
+        std::memcpy(d + n - 16, b, 16);
+    } else if (n >= 8) {
+        std::uint64_t a, b;
+        std::memcpy(&a, s, 8);
+        std::memcpy(&b, s + n - 8, 8);
+        std::memcpy(d, &a, 8);
+        std::memcpy(d + n - 8, &b, 8);
+    } else if (n >= 4) {
+        std::uint32_t a, b;
+        std::memcpy(&a, s, 4);
+        std::memcpy(&b, s + n - 4, 4);
+        std::memcpy(d, &a, 4);
+        std::memcpy(d + n - 4, &b, 4);
+    } else if (n >= 2) {
+        std::uint16_t a, b;
+        std::memcpy(&a, s, 2);
+        std::memcpy(&b, s + n - 2, 2);
+        std::memcpy(d, &a, 2);
+        std::memcpy(d + n - 2, &b, 2);
+    } else if (n == 1) {
+        d[0] = s[0];
+    }
+}
+
+// Copies up to 127 bytes between separate buffers.
+inline void CopyLiteral(std::uint8_t* d, const std::uint8_t* s, std::int32_t n) {
+    if (n <= 16) {
+        CopySmall(d, s, n);
+        return;
+    }
+    std::int32_t i = 0;
+    for (; i + 16 <= n; i += 16) std::memcpy(d + i, s + i, 16);
+    if (i < n) std::memcpy(d + n - 16, s + n - 16, 16);
+}
+
 // Reads a stream in large blocks and hands the bytes out in small pieces.
 class TBlockReader {
 public:
-    explicit TBlockReader(rtl::TStream& stream)
-        : stream_(stream), buf_(std::make_unique<std::uint8_t[]>(kBlockSize)), base_(stream.Position()) {}
+    TBlockReader(rtl::TStream& stream, std::int32_t blockSize)
+        : stream_(stream),
+          buf_(std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(blockSize))),
+          blockSize_(blockSize),
+          base_(stream.Position()) {}
 
     std::int32_t Available() const { return len_ - pos_; }
     const std::uint8_t* Ptr() const { return buf_.get() + pos_; }
@@ -52,7 +106,7 @@ public:
     // Position in the stream of the next byte handed out.
     std::int64_t LogicalPosition() const { return base_ + pos_; }
 
-    // Makes at least n (<= kBlockSize) bytes available when the stream still has them.
+    // Makes at least n (<= the block size) bytes available when the stream still has them.
     bool Ensure(std::int32_t n) {
         if (len_ - pos_ >= n) return true;
         if (eof_) return false;
@@ -67,7 +121,7 @@ private:
         pos_ = 0;
         len_ = left;
         while (len_ < n && !eof_) {
-            std::int64_t got = stream_.Read(buf_.get() + len_, kBlockSize - len_);
+            std::int64_t got = stream_.Read(buf_.get() + len_, blockSize_ - len_);
             if (got <= 0) eof_ = true;
             else len_ += static_cast<std::int32_t>(got);
         }
@@ -76,6 +130,7 @@ private:
 
     rtl::TStream& stream_;
     std::unique_ptr<std::uint8_t[]> buf_;
+    std::int32_t blockSize_;
     std::int64_t base_;
     std::int32_t pos_ = 0;
     std::int32_t len_ = 0;
@@ -85,11 +140,14 @@ private:
 // Collects small writes and passes them on in large blocks.
 class TBlockWriter {
 public:
-    explicit TBlockWriter(rtl::TStream& stream) : stream_(stream), buf_(std::make_unique<std::uint8_t[]>(kBlockSize)) {}
+    TBlockWriter(rtl::TStream& stream, std::int32_t blockSize)
+        : stream_(stream),
+          buf_(std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(blockSize))),
+          blockSize_(blockSize) {}
 
     // Room for at least n (<= 256) more bytes.
     std::uint8_t* Reserve(std::int32_t n) {
-        if (kBlockSize - len_ < n) Flush();
+        if (blockSize_ - len_ < n) Flush();
         return buf_.get() + len_;
     }
     void Commit(std::int32_t n) { len_ += n; }
@@ -101,6 +159,7 @@ public:
 private:
     rtl::TStream& stream_;
     std::unique_ptr<std::uint8_t[]> buf_;
+    std::int32_t blockSize_;
     std::int32_t len_ = 0;
 };
 
@@ -120,7 +179,8 @@ void TSlideWindow::Extend(std::int32_t count) {
     size_ += count;
     if (size_ > capacity_) {
         std::int32_t excess = size_ - capacity_;
-        start_ = StepIndex(start_, excess);
+        start_ += excess;
+        if (start_ >= capacity_) start_ = StepIndex(start_, 0);
         globalStart_ += excess;
         size_ = capacity_;
     }
@@ -319,6 +379,85 @@ void TLZSlideWindow::CopyMatch(std::int32_t distance, std::int32_t length) {
     Extend(length);
 }
 
+const std::uint8_t* TLZSlideWindow::DecodeTokens(const std::uint8_t* p, const std::uint8_t* end,
+                                                 std::int64_t maxTokens, rtl::TStream& dest, std::int32_t& pending) {
+    // The hot loop of the decoder, on locals. Copies go in whole chunks of 8 or 16 bytes and may
+    // write up to 128 bytes past the token's end: those are bytes not output yet (they are
+    // overwritten by the next tokens), and in a window of at least 4096 bytes they lie farther
+    // back than any distance reaches. The decoder never reads the mirror, so it is not kept.
+    const std::int32_t cap = capacity_;
+    const std::int32_t mask = cap - 1;
+    std::uint8_t* d = data_.get();
+    std::int32_t dst = (start_ + size_) & mask;
+    std::int32_t size = size_;
+    std::int64_t globalStart = globalStart_;
+    std::int32_t waiting = pending;
+    const bool wide = cap >= 4096;
+
+    for (; end - p >= kDecodeMargin && maxTokens > 0; --maxTokens) {
+        if (waiting > cap - 2 * kMaxTokenBytes) {
+            // Out with what waits before the chunked copies could reach it.
+            std::int32_t from = (dst - waiting) & mask;
+            std::int32_t first = std::min(waiting, cap - from);
+            dest.WriteBuffer(d + from, first);
+            if (waiting > first) dest.WriteBuffer(d, waiting - first);
+            waiting = 0;
+        }
+        const std::uint32_t t = p[0];
+        std::int32_t n;
+        if (t & 1) {
+            const std::uint32_t w = t | (static_cast<std::uint32_t>(p[1]) << 8);
+            p += 2;
+            const auto distance = static_cast<std::int32_t>((w & 0x0FFF) >> 1);
+            n = static_cast<std::int32_t>((w >> 12) + 3);
+            const std::int32_t src = (dst - distance) & mask;
+            std::uint8_t* o = d + dst;
+            const std::uint8_t* i = d + src;
+            // A chunk may be copied whole when its source lies entirely before it.
+            if (wide && dst + 32 <= cap && src + 32 <= cap && distance >= 8 && src < dst) {
+                if (distance >= 16) {
+                    std::memcpy(o, i, 16);
+                    std::memcpy(o + 16, i + 16, 16);
+                } else {
+                    std::memcpy(o, i, 8);
+                    std::memcpy(o + 8, i + 8, 8);
+                    std::memcpy(o + 16, i + 16, 8);
+                }
+            } else if (dst + n <= cap && src + n <= cap) {
+                if (distance >= n || src > dst) CopySmall(o, i, n);
+                else for (std::int32_t k = 0; k < n; ++k) o[k] = i[k];
+            } else {
+                for (std::int32_t k = 0; k < n; ++k) d[(dst + k) & mask] = d[(src + k) & mask];
+            }
+        } else {
+            n = static_cast<std::int32_t>(t >> 1);
+            ++p;
+            if (wide && dst + kMaxTokenBytes <= cap) {
+                for (std::int32_t k = 0; k < n; k += 16) std::memcpy(d + dst + k, p + k, 16);
+            } else if (dst + n <= cap) {
+                CopyLiteral(d + dst, p, n);
+            } else {
+                std::int32_t first = cap - dst;
+                std::memcpy(d + dst, p, static_cast<std::size_t>(first));
+                std::memcpy(d, p + first, static_cast<std::size_t>(n - first));
+            }
+            p += n;
+        }
+        waiting += n;
+        dst = (dst + n) & mask;
+        size += n;
+        if (size > cap) {
+            globalStart += size - cap;
+            size = cap;
+        }
+    }
+    size_ = size;
+    globalStart_ = globalStart;
+    start_ = (dst - size) & mask;
+    pending = waiting;
+    return p;
+}
+
 void TLZSlideWindow::CopyMatch(std::int32_t distance, std::int32_t length, rtl::TStream& dest) {
     CopyMatch(distance, length);
     WriteTail(dest, size_ - length, length);
@@ -371,9 +510,12 @@ void TLZKCompressor::WriteHeader() {
 }
 
 void TLZKCompressor::DoDecompress() {
-    TLZSlideWindow window(kWindowSize, 0, kMaxMatch, true);
-    TBlockReader in(*Source);
-    const std::int32_t size = Clamp32(Source->Size());
+    // Wider than the 2048 bytes a stream can reach back, so the hot loop can copy in whole
+    // chunks; still a fixed size.
+    TLZSlideWindow window(kDecoderWindowSize, 0, kMaxMatch, true);
+    const std::int64_t sourceSize = Source->Size();
+    TBlockReader in(*Source, BlockSizeFor(sourceSize - Source->Position()));
+    const std::int32_t size = Clamp32(sourceSize);
     rtl::TStream& dest = *Dest;
     // Output waits in the window and goes out in pieces of nearly a window, just before it
     // would be overwritten.
@@ -385,7 +527,18 @@ void TLZKCompressor::DoDecompress() {
         }
     };
 
-    while (in.Ensure(1)) {
+    // Without a listener the tokens go in long runs; with one, one at a time.
+    const std::int64_t tokensPerRun = OnProgress ? 1 : std::numeric_limits<std::int64_t>::max();
+    for (;;) {
+        if (in.Ensure(TLZSlideWindow::kDecodeMargin)) {
+            const std::uint8_t* p = in.Ptr();
+            const std::uint8_t* stop = window.DecodeTokens(p, p + in.Available(), tokensPerRun, dest, pending);
+            in.Skip(static_cast<std::int32_t>(stop - p));
+            DoProgress(Clamp32(in.LogicalPosition()), size);
+            continue;
+        }
+        // The last few bytes, where a token may be cut off.
+        if (!in.Ensure(1)) break;
         std::uint8_t t = in.Next();
         if (t & 1) {
             if (!in.Ensure(1)) break;  // a match cut off by the end of the stream
@@ -411,9 +564,11 @@ void TLZKCompressor::DoDecompress() {
 
 void TLZKCompressor::DoCompress() {
     TLZSlideWindow window(kWindowSize, kMaxLookahead, kMaxMatch, false);
-    TBlockReader in(*Source);
-    TBlockWriter out(*Dest);
-    const std::int32_t size = Clamp32(Source->Size());
+    const std::int64_t sourceSize = Source->Size();
+    const std::int32_t blockSize = BlockSizeFor(sourceSize - Source->Position());
+    TBlockReader in(*Source, blockSize);
+    TBlockWriter out(*Dest, blockSize);
+    const std::int32_t size = Clamp32(sourceSize);
     std::uint8_t literals[kMaxLiteralRun];
     std::int32_t literalCount = 0;
     auto flushLiterals = [&] {

@@ -8,8 +8,10 @@
 //   match        16-bit little-endian word w with bit 0 set: distance (w & 0x0FFF) >> 1,
 //                length (w >> 12) + 3; the bytes are copied one at a time, so a distance below
 //                the length repeats a pattern.
-// Both sides keep a circular window of 2048 bytes. The compressor is deterministic: the pack we
-// ship holds exactly what it produces, so its match search must not change.
+// Matches reach back at most 2047 bytes. The encoder keeps a circular window of 2048 bytes with a
+// look-ahead of up to 127; the decoder's window is wider (8192) so its copies can move whole
+// chunks. The compressor is deterministic: the pack we ship holds exactly what it produces, so
+// its match search must not change.
 //
 // Memory is fixed whatever the stream size: the windows, the position lists and a few block
 // buffers for reading and writing the streams in large pieces.
@@ -141,9 +143,20 @@ public:
     // Decoder: CopyMatch, then the bytes go to `dest`.
     void CopyMatch(std::int32_t distance, std::int32_t length, rtl::TStream& dest);
 
+    // The most bytes one token takes (a literal run of 127).
+    static constexpr std::int32_t kMaxTokenBytes = 128;
+    // Input the decoder's hot loop wants in front of a token: the longest token and a chunk.
+    static constexpr std::int32_t kDecodeMargin = kMaxTokenBytes + 32;
+    // Decoder: decodes whole tokens from [p, end), at most maxTokens, while at least
+    // kDecodeMargin bytes remain, so no token is cut. `pending` counts the newest bytes not yet
+    // written to dest; they are written, oldest first, before new bytes would overwrite them.
+    // Answers where decoding stopped.
+    const std::uint8_t* DecodeTokens(const std::uint8_t* p, const std::uint8_t* end, std::int64_t maxTokens,
+                                     rtl::TStream& dest, std::int32_t& pending);
+
 private:
     static constexpr std::int32_t kMirror = 32;
-    static constexpr int kHashBits = 13;
+    static constexpr int kHashBits = 12;
 
     void StoreBytes(std::int32_t index, const std::uint8_t* bytes, std::int32_t n);
     void InsertHash(std::int64_t position, std::int32_t offset);
