@@ -62,7 +62,8 @@ void AssignPublishedProperties(TPersistent& dest, const TPersistent& source) {
 const TClassInfo* TComponent::StaticClass() {
     static const TClassInfo info("TComponent", TPersistent::StaticClass(), Creator<TComponent>(),
                                  {
-                                     pub::String<TComponent>("Name", &TComponent::Name, &TComponent::SetName),
+                                     // The name travels in the object header, not as a property.
+                                     pub::NotStored(pub::String<TComponent>("Name", &TComponent::Name, &TComponent::SetName)),
                                      pub::Integer<TComponent>("Tag", &TComponent::Tag, &TComponent::SetTag),
                                  });
     return &info;

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/Exception.h"
@@ -191,6 +192,9 @@ public:
     void WritePropName(const AnsiString& name);
     void PushPropPath(const AnsiString& name);
     void PopPropPath();
+    // Collection items start a fresh path; these save and restore the current one.
+    std::vector<AnsiString> TakePropPath() { return std::exchange(path_, {}); }
+    void RestorePropPath(std::vector<AnsiString> path) { path_ = std::move(path); }
 
 private:
     rtl::TStream& stream_;
