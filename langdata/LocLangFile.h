@@ -9,18 +9,28 @@
 // The bytes are treated as hostile: every count and length is checked against what is left, so a
 // damaged file ends in ELangFileError or the stream's read error, never in a read past the end.
 //
-// The module builder (language modules from a loaded store) joins this unit later.
+// The module builder (LocLangFileBuild.cpp) makes a language module from the native resources:
+// the string tables and form resources translated into one value slot of a loaded store, the
+// language pack and the program's settings record dropped, and the library settings record
+// rewritten for the language. The image is assembled in memory and only then saved, through a
+// temporary file that is renamed over the module, so a failed build never leaves a module behind.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/ResString.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysTypes.h"
+#include "platform/winres/WinRes.h"
 
 namespace locstore {
 class TLocStorage;
+}
+
+namespace modres {
+class TResProcessor;
 }
 
 namespace langdata {
@@ -35,6 +45,10 @@ VLMRK_RESSTRING(SLFNewerFormat, 65156, "LocLangFile",
                 "The language file can not be read. You need to download the latest Vorerure Vorarod");
 VLMRK_RESSTRING(SLFInvalidLocStorage, 65157, "LocLangFile", "Invalid LocStorage");
 VLMRK_RESSTRING(SLFInvalidIndex, 65158, "LocLangFile", "Invalid index");
+VLMRK_RESSTRING(SLFInvalidNativeDLL, 65164, "LocLangFile", "Can't create DLL. The native DLL is invalid");
+VLMRK_RESSTRING(SLFErrorSavingDLL, 65165, "LocLangFile", "Error saving language DLL");
+// Followed by the name of the settings resource when it cannot be added under its name.
+inline constexpr char kLFNameNotSaved[] = "Name is not saved correctly - ";
 
 inline constexpr std::uint16_t LangFileMagic = 0x464C;  // "LF" as a little-endian word
 inline constexpr int LangFileMaxFormat = 7;
@@ -97,6 +111,21 @@ public:
                   int languageIndex);
 
     bool HasOption(std::uint16_t mask) const { return (Options_ & mask) != 0; }
+
+    // Module builder. The native resources come from nativeModule when given (0 is the program's
+    // own module), else from the module file nativeFileName. Without a store only the settings
+    // record is rewritten. LanguageIndex names the store slot of this file's language.
+    void BuildLanguageModule(std::optional<winres::HMODULE> nativeModule, const AnsiString& moduleFileName,
+                             locstore::TLocStorage* store, const AnsiString& nativeFileName) const;
+    void WriteLanguageModule(std::optional<winres::HMODULE> nativeModule, rtl::TStream& dest,
+                             locstore::TLocStorage* store, const AnsiString& nativeFileName) const;
+    // Whether the processor holds a valid library settings record; its copied word goes out.
+    bool ReadNativeSettings(modres::TResProcessor& processor, std::uint16_t& copiedWord) const;
+    // Message strings and forms in the language of slot LanguageIndex.
+    void TranslateResources(modres::TResProcessor& processor, locstore::TLocStorage& store) const;
+    void RemovePackResources(modres::TResProcessor& processor) const;
+    // Rewrites QVT_LIBSETTINGS_ for this language; reserved is the native resources' fingerprint.
+    void WriteSettings(modres::TResProcessor& processor, std::uint16_t copiedWord, std::uint16_t reserved = 0) const;
     TLangFileHeader Header() const;
 
     std::uint16_t FormatVersion() const { return FormatVersion_; }

@@ -7,6 +7,8 @@
 #include "platform/registry/Registry.h"
 #include "modres/PEReader.h"
 #include "modres/WinResReader.h"
+#include "modres/LocFormProc.h"
+#include "langdata/LocLangFile.h"
 #include "platform/rtti/RttiConsts.h"
 #include "platform/bitmap/Bitmap.h"
 #include "app/PrjConst.h"
@@ -42,6 +44,7 @@ constexpr const rtl::TResStringRec* kAll[] = {
     // langdata/kcompress
     &langdata::SKCSourceNotDefined, &langdata::SKCDestNotDefined, &langdata::SKCWrongStreamFormat,
     // langdata/LocLangFile
+    &langdata::SLFInvalidNativeDLL, &langdata::SLFErrorSavingDLL,
     &langdata::SLFInvalidFileFormat, &langdata::SLFNewerFormat, &langdata::SLFInvalidLocStorage,
     &langdata::SLFInvalidIndex, &langdata::SLPNotAPack, &langdata::SLPBlockTooLarge, &langdata::SLPTooManyLanguages,
     &langdata::SLWBadFormat, &langdata::SLSSyntaxError,
@@ -49,7 +52,7 @@ constexpr const rtl::TResStringRec* kAll[] = {
     // modres
     &modres::SCouldNotOpenFile, &modres::SMapViewOfFileFailed, &modres::SUnrecognizedFileFormat, &modres::SNotPEFile,
     &modres::SNoResources, &modres::SNotAList, &modres::SDamagedResources, &modres::SInvalidResourceId,
-    &modres::SResourceImageTooLarge,
+    &modres::SResourceImageTooLarge, &modres::SCantFindRCDataBlock,
     // localizer
     // app (PrjConst and the windows)
     &app::SYouMustLoadABitm, &app::STextEncryptionFail, &app::SAllFieldsClearRe, &app::STextDecryptionFini,

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "langdata/LangPack.h"
+#include "langdata/LocLangFile.h"
+#include "locstore/LocStorage.h"
 #include "modres/ModuleSettings.h"
 #include "modres/WinResProc.h"
 #include "platform/rtl/FileUtils.h"
@@ -162,6 +165,62 @@ int WriteImage(const Args& args) {
     return 0;
 }
 
+// A language module: the native language (the first of the native resources' language pack, or
+// --native-lng) as structure, LNG in a new slot, built from the tool's own program image or from
+// --native-module.
+int BuildModule(const Args& args) {
+    AnsiString lngFile, outFile, nativeLng, nativeModule;
+    std::vector<AnsiString> positional;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if ((args[i] == "--native-lng" || args[i] == "--native-module") && i + 1 < args.size()) {
+            (args[i] == "--native-lng" ? nativeLng : nativeModule) = args[i + 1];
+            ++i;
+        } else if (args[i].starts_with("--")) {
+            throw EUsage("unexpected option \"" + args[i] + "\"");
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    if (positional.size() != 2) throw EUsage("module build LNG OUT [--native-lng FILE] [--native-module FILE]");
+    lngFile = positional[0];
+    outFile = positional[1];
+
+    locstore::TLocStorage store;
+    if (!nativeLng.empty()) {
+        if (!rtl::FileExists(nativeLng)) throw rtl::Exception("native language file \"" + nativeLng + "\" not found");
+        langdata::TLangFile native(nativeLng, true);
+        native.LoadFromFile(&store, -1, 0);
+    } else {
+        modres::TResProcessor source;
+        if (nativeModule.empty()) source.LoadFromImage("<self>", SelfImage());
+        else source.LoadFromFile(nativeModule);
+        modres::TResRCDataItem* pack = source.FindRCData() ? source.FindRCData()->FindItem(modres::kLangPackName) : nullptr;
+        rtl::TMemoryStream nativeFile;
+        if (!pack || !langdata::ReadLanguagePack(pack->Data->View(), 0, 0, &nativeFile))
+            throw rtl::Exception("the native resources carry no language pack; give --native-lng");
+        nativeFile.SetPosition(0);
+        langdata::TLangFile native;
+        native.LoadFromStream(nativeFile, &store, 0, -1);
+    }
+
+    if (!rtl::FileExists(lngFile)) throw rtl::Exception("language file \"" + lngFile + "\" not found");
+    langdata::TLangFile lang(lngFile, true);
+    const int slot = store.AddLanguage(0, static_cast<std::uint16_t>(lang.LanguageId()));
+    lang.LoadFromFile(&store, slot, 0);
+    lang.SetLanguageIndex(slot);
+    if (nativeModule.empty()) {
+        SelfImage();  // refuses a tool without a program image
+        lang.BuildLanguageModule(winres::AppInstance(), outFile, &store, AnsiString());
+    } else {
+        lang.BuildLanguageModule(std::nullopt, outFile, &store, nativeModule);
+    }
+    JsonWriter json;
+    json.BeginObject().Key("module").String(winres::AnsiToWide(outFile, winres::SystemCodePage()));
+    json.Key("languageId").Int(lang.LanguageId()).EndObject();
+    std::printf("%s\n", json.Text().c_str());
+    return 0;
+}
+
 }  // namespace
 
 int RunModule(const Args& args) {
@@ -181,7 +240,7 @@ int RunModule(const Args& args) {
         return 0;
     }
     if (cmd == "write-image") return WriteImage(args);
-    if (cmd == "build") throw EUsage("module build is not available yet");
+    if (cmd == "build") return BuildModule(args);
     throw EUsage("unknown module command \"" + cmd + "\"");
 }
 
