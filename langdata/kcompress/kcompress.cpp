@@ -295,6 +295,11 @@ std::int32_t TLZSlideWindow::Fill(const std::uint8_t* available, std::int32_t av
     return n;
 }
 
+std::int32_t TLZSlideWindow::Fill(rtl::TStream& source) {
+    std::int32_t n = maxLookahead_ - LookaheadSize();
+    return n > 0 ? ReadFrom(source, n) : 0;
+}
+
 std::uint32_t TLZSlideWindow::HashAt(std::int32_t bufferIndex) const {
     const std::uint8_t* p = data_.get() + bufferIndex;
     std::uint32_t v = p[0] | (static_cast<std::uint32_t>(p[1]) << 8) | (static_cast<std::uint32_t>(p[2]) << 16);

@@ -131,6 +131,8 @@ public:
     // Encoder: tops the look-ahead up to MaxLookahead from `available` bytes; answers how many
     // bytes it took.
     std::int32_t Fill(const std::uint8_t* available, std::int32_t availableCount);
+    // The same straight from a stream, at its position.
+    std::int32_t Fill(rtl::TStream& source);
     // Encoder: records the positions of the next `count` look-ahead bytes and moves past them.
     void Advance(std::int32_t count);
     // Encoder: the longest match for the look-ahead among the candidates (see kcompress.cpp).

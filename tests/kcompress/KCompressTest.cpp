@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <random>
@@ -312,6 +313,48 @@ TEST(LZKStreams, OutputGoesToTheDestinationPositionAndProgressIsReported) {
     ASSERT_FALSE(positions.empty());
     EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
     EXPECT_EQ(positions.back(), src.Size());
+}
+
+namespace {
+
+// A source that hands out at most a few bytes per read, as a pipe may; it remembers the largest
+// read asked of it.
+class TTrickleStream : public rtl::TMemoryStream {
+public:
+    using rtl::TMemoryStream::TMemoryStream;
+    std::int64_t Read(void* buffer, std::int64_t count) override {
+        largestRequest = std::max(largestRequest, count);
+        return rtl::TMemoryStream::Read(buffer, std::min<std::int64_t>(count, 7));
+    }
+    std::int64_t largestRequest = 0;
+};
+
+}  // namespace
+
+TEST(LZKStreams, ShortReadsAndBoundedBlocks) {
+    std::mt19937 rng(3);
+    Bytes input = MixedData(rng, 300000);
+    TTrickleStream src(input);
+    rtl::TMemoryStream packed;
+    CompressLZKStream(src, packed);
+    EXPECT_EQ(packed.Bytes(), Compress(input));
+    EXPECT_LE(src.largestRequest, 64 * 1024);
+
+    TTrickleStream packedSrc(packed.Bytes());
+    rtl::TMemoryStream out;
+    DecompressLZKStream(packedSrc, out);
+    EXPECT_EQ(out.Bytes(), input);
+    EXPECT_LE(packedSrc.largestRequest, 64 * 1024);
+}
+
+TEST(LZKWindows, FillFromAStreamTopsUpTheLookahead) {
+    TLZSlideWindow w(2048, 127, 18, false);
+    rtl::TMemoryStream src(Bytes(300, 'z'));
+    EXPECT_EQ(w.Fill(src), 127);
+    w.Advance(27);
+    EXPECT_EQ(w.Fill(src), 27);
+    EXPECT_EQ(w.LookaheadSize(), 127);
+    EXPECT_EQ(src.Position(), 154);
 }
 
 TEST(LZKDamage, DistancesBeforeTheFirstByteReadZeros) {
