@@ -97,9 +97,12 @@ AnsiString ExpandFileName(const AnsiString& fileName) {
         }
         start = slash + 1;
     }
+    if (parts.empty()) return AnsiString(1, PathDelim);
     AnsiString out;
-    for (const auto& part : parts) out += PathDelim + part;
-    if (out.empty()) out = "/";
+    for (const auto& part : parts) {
+        out += PathDelim;
+        out += part;
+    }
     if (fileName.size() > 1 && fileName.back() == PathDelim && out != "/") out += PathDelim;
     return out;
 }
