@@ -83,18 +83,34 @@ bool Collect(const bitmap::TBitmap& bmp, AnsiString& text) {
     CarrierWalk<Bpp, const bitmap::TBitmap> walk(bmp);
     const std::int32_t max = Capacity(bmp);
     bool found = false;
-    for (std::int32_t j = 0; j < max; ++j) {
+    std::int32_t j = 0;
+    // A signature resets the text each time it is completed, so the doubled signature of the
+    // Encrypt command is consumed in two steps. A 30-byte text that is not the signature only
+    // grows and is never compared again: from then on bytes are gathered in blocks.
+    while (j < max) {
         const unsigned a = walk.Read();
-        if (a == 0) break;
+        ++j;
+        if (a == 0) return found;
         text.push_back(static_cast<char>(a));
-        // A signature resets the text each time it is completed, so the doubled signature of
-        // the Encrypt command is consumed in two steps. A 30-byte text that is not the
-        // signature only grows, and is never compared again.
-        if (text.size() == StegoSignature.size() && text == StegoSignature) {
+        if (text.size() == StegoSignature.size()) {
+            if (text != StegoSignature) break;
             found = true;
             text.clear();
         }
     }
+    char block[4096];
+    std::size_t n = 0;
+    while (j < max) {
+        const unsigned a = walk.Read();
+        ++j;
+        if (a == 0) break;
+        block[n++] = static_cast<char>(a);
+        if (n == sizeof block) {
+            text.append(block, n);
+            n = 0;
+        }
+    }
+    text.append(block, n);
     return found;
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <memory>
 #include <span>
 
 #include "platform/rtl/FileUtils.h"
@@ -391,23 +390,18 @@ void WriteBmp(const TBitmap& bmp, rtl::TStream& stream) {
 void SaveBmpFile(const TBitmap& bmp, const AnsiString& fileName) {
     const Layout l = MakeLayout(bmp);
     const std::vector<std::uint8_t> head = HeadersFor(bmp, l);
-    const auto& profile = bmp.FileInfo().Profile;
-    const std::size_t total = head.size() + static_cast<std::size_t>(l.pixelBytes) + profile.size();
-    auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(total);
-    std::uint8_t* out = buffer.get();
-    std::memcpy(out, head.data(), head.size());
-    out += head.size();
+    // Written straight from the rows, without a copy of the whole file in memory.
+    using Part = std::span<const std::uint8_t>;
+    std::vector<Part> parts;
+    parts.reserve(static_cast<std::size_t>(bmp.Height()) + 2);
+    parts.emplace_back(head);
     if (bmp.FileInfo().TopDown) {
-        std::memcpy(out, bmp.Bits().data(), static_cast<std::size_t>(l.pixelBytes));
-        out += l.pixelBytes;
+        parts.emplace_back(bmp.Bits());
     } else {
-        for (int y = bmp.Height() - 1; y >= 0; --y) {
-            std::memcpy(out, bmp.ScanLine(y), bmp.RowBytes());
-            out += bmp.RowBytes();
-        }
+        for (int y = bmp.Height() - 1; y >= 0; --y) parts.emplace_back(bmp.ScanLine(y), bmp.RowBytes());
     }
-    if (!profile.empty()) std::memcpy(out, profile.data(), profile.size());
-    rtl::SaveFileAtomically(fileName, std::span<const std::uint8_t>(buffer.get(), total));
+    parts.emplace_back(bmp.FileInfo().Profile);
+    rtl::SaveFileAtomically(fileName, parts);
 }
 
 }  // namespace bitmap

@@ -2,12 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/RtlConsts.h"
@@ -108,6 +110,11 @@ AnsiString ExpandFileName(const AnsiString& fileName) {
 }
 
 void SaveFileAtomically(const AnsiString& fileName, std::span<const std::uint8_t> bytes) {
+    const std::span<const std::uint8_t> parts[] = {bytes};
+    SaveFileAtomically(fileName, std::span<const std::span<const std::uint8_t>>(parts));
+}
+
+void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts) {
     AnsiString dir = ExtractFilePath(fileName);
     AnsiString pattern = (dir.empty() ? AnsiString("./") : dir) + "." + ExtractFileName(fileName) + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
@@ -115,16 +122,33 @@ void SaveFileAtomically(const AnsiString& fileName, std::span<const std::uint8_t
     int fd = ::mkstemp(name.data());
     if (fd < 0)
         throw EFCreateError(EFCreateError::CreateResFmt, SFCreateErrorEx, {fileName, AnsiString(std::strerror(errno))});
-    std::size_t done = 0;
+    // Gathered writes, so that callers with many parts (rows of a picture) need not join them.
     bool ok = true;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    std::size_t part = 0, done = 0;  // next part, and bytes of it already written
+    while (ok && part < parts.size()) {
+        iovec iov[64];
+        int count = 0;
+        for (std::size_t i = part; i < parts.size() && count < static_cast<int>(std::size(iov)); ++i) {
+            const std::size_t skip = i == part ? done : 0;
+            if (parts[i].size() == skip) continue;
+            iov[count].iov_base = const_cast<std::uint8_t*>(parts[i].data() + skip);
+            iov[count].iov_len = parts[i].size() - skip;
+            ++count;
+        }
+        if (count == 0) break;
+        ssize_t n = ::writev(fd, iov, count);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             ok = false;
             break;
         }
-        done += static_cast<std::size_t>(n);
+        auto left = static_cast<std::size_t>(n);
+        while (part < parts.size() && left >= parts[part].size() - done) {
+            left -= parts[part].size() - done;
+            done = 0;
+            ++part;
+        }
+        done += left;
     }
     // Keep the usual permissions of a new file (mkstemp creates 0600).
     mode_t mask = ::umask(0);

@@ -33,5 +33,7 @@ AnsiString GetCurrentDir();
 // Writes the bytes to a temporary file in the target's folder and renames it over the target,
 // so the old file stays untouched when anything fails. Raises EFCreateError or EWriteError.
 void SaveFileAtomically(const AnsiString& fileName, std::span<const std::uint8_t> bytes);
+// The same for bytes given in parts, written one after the other without joining them first.
+void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts);
 
 }  // namespace rtl

@@ -468,3 +468,21 @@ TEST(Bitmap, CopiesAndRowAccess) {
     EXPECT_TRUE(TBitmap().Empty());
     EXPECT_THROW(a.SetPalette({}), EInvalidGraphic);
 }
+
+TEST(BmpWrite, FileAndStreamGiveTheSameBytes) {
+    // The file is written from many parts (one per row); the bytes must match the stream's.
+    auto dir = std::filesystem::temp_directory_path() / ("vlmrk-bmp2-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::mt19937 rng(3);
+    for (bool topDown : {false, true}) {
+        TBitmap bmp(301, 257, 24);
+        bmp.FileInfo().TopDown = topDown;
+        for (auto& b : bmp.Bits()) b = static_cast<std::uint8_t>(rng());
+        const std::string path = (dir / "big.bmp").string();
+        bmp.SaveToFile(path);
+        rtl::TMemoryStream file;
+        file.LoadFromFile(path);
+        EXPECT_EQ(file.Bytes(), Save(bmp)) << topDown;
+    }
+    std::filesystem::remove_all(dir);
+}

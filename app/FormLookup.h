@@ -1,0 +1,21 @@
+#pragma once
+// Finding a window's components by name after its form resource has been read.
+
+#include "platform/rtti/Classes.h"
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/ResString.h"
+
+namespace app {
+
+VLMRK_RESSTRING(SComponentMissing, 65195, "Consts", "Component %s of %s not found");
+
+// The component of that name and class owned by root; a window built from a damaged or foreign
+// resource raises instead of leaving a null pointer behind.
+template <class T>
+T* NeedComponent(rtti::TComponent& root, const char* name) {
+    T* found = dynamic_cast<T*>(root.FindComponent(name));
+    if (!found) throw rtl::EReadError(rtl::Exception::CreateResFmt, SComponentMissing, {name, root.Name()});
+    return found;
+}
+
+}  // namespace app

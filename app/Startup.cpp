@@ -1,0 +1,49 @@
+#include "app/Startup.h"
+
+#include <memory>
+
+#include "app/About.h"
+#include "app/frmMain.h"
+#include "modres/LocUtils.h"
+#include "platform/rtl/Conversions.h"
+#include "platform/winres/WinRes.h"
+
+namespace app {
+
+void InstallPlatformHooks() {
+    ui::SetCodePages(ui::TCodePages{
+        [] { return winres::SystemCodePage(); },
+        [] { return winres::InterfaceCodePage(); },
+        [](const rtl::AnsiString& text, int codePage) { return winres::AnsiToWide(text, codePage); },
+        [](const rtl::WideString& text, int codePage) { return winres::WideToAnsi(text, codePage); },
+    });
+    // Wide strings in form streams reach 8-bit properties through the interface code page.
+    rtti::SetStringConverters(
+        [](const rtl::WideString& text, const rtti::TPersistent*) { return winres::WideToAnsi(text, winres::InterfaceCodePage()); },
+        [](const rtl::AnsiString& text, const rtti::TPersistent*) { return winres::AnsiToWide(text, winres::InterfaceCodePage()); });
+    // A form's resource is the RCDATA item named after its class, in upper case ("TFORM1"), of
+    // the module the program's resources are read from.
+    ui::SetFormResourceLookup([](const rtl::AnsiString& className) -> std::optional<std::vector<std::uint8_t>> {
+        const winres::HMODULE module = winres::FindResourceModule(winres::AppInstance());
+        const auto bytes = winres::ResourceBytes(module, rtl::UpperCase(className), winres::RT_RCDATA);
+        if (bytes.empty()) return std::nullopt;
+        return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+    });
+}
+
+int RunProgram() {
+    ui::TApplication application;
+    application.Initialize();
+    application.SetMainFormOnTaskBar(true);
+    application.SetTitle("Veilmark 1.0");
+    try {
+        ui::CreateForm<TForm1>();
+        ui::CreateForm<TAboutBox>()->Hide();
+    } catch (const rtl::Exception& error) {
+        application.ShowException(error);
+        return 1;
+    }
+    return application.Run();
+}
+
+}  // namespace app

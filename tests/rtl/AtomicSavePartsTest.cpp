@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/Streams.h"
+
+TEST(AtomicSave, PartsAreWrittenInOrderWhateverTheirNumberAndSize) {
+    auto dir = std::filesystem::temp_directory_path() / ("vlmrk-parts-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "out.bin").string();
+
+    // More parts than one gathered write takes, some of them empty.
+    std::vector<std::vector<std::uint8_t>> chunks;
+    std::vector<std::uint8_t> expected;
+    for (int i = 0; i < 300; ++i) {
+        chunks.emplace_back(static_cast<std::size_t>(i % 7 == 0 ? 0 : 1 + (i * 37) % 5000), static_cast<std::uint8_t>(i));
+        expected.insert(expected.end(), chunks.back().begin(), chunks.back().end());
+    }
+    std::vector<std::span<const std::uint8_t>> parts(chunks.begin(), chunks.end());
+    rtl::SaveFileAtomically(path, parts);
+    rtl::TMemoryStream back;
+    back.LoadFromFile(path);
+    EXPECT_EQ(back.Bytes(), expected);
+
+    rtl::SaveFileAtomically(path, std::span<const std::span<const std::uint8_t>>());
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_THROW(rtl::SaveFileAtomically((dir / "no" / "x").string(), parts), rtl::EFCreateError);
+    std::filesystem::remove_all(dir);
+}
