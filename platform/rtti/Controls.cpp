@@ -97,6 +97,26 @@ void TControl::SetBounds(std::int32_t left, std::int32_t top, std::int32_t width
     height_ = height;
 }
 
+namespace {
+
+std::int32_t Scale(std::int32_t v, std::int32_t m, std::int32_t d) {
+    std::int64_t p = static_cast<std::int64_t>(v) * m;
+    // Rounded half away from zero, as the platform's MulDiv.
+    std::int64_t q = (p < 0 ? p - d / 2 : p + d / 2) / d;
+    return static_cast<std::int32_t>(q);
+}
+
+}  // namespace
+
+void TControl::ScaleBy(std::int32_t m, std::int32_t d) {
+    if (m <= 0 || d <= 0 || m == d) return;
+    // The position scales only for controls inside another; a form keeps its place on the screen.
+    std::int32_t l = parent_ ? Scale(left_, m, d) : left_;
+    std::int32_t t = parent_ ? Scale(top_, m, d) : top_;
+    SetBounds(l, t, Scale(width_, m, d), Scale(height_, m, d));
+    if (!parentFont_) font_->SetHeight(Scale(font_->Height(), m, d));
+}
+
 TComponent* TControl::GetParentComponent() const { return parent_; }
 
 void TControl::SetParentComponent(TComponent* parent) {
@@ -119,6 +139,13 @@ TWinControl::~TWinControl() {
     DestroyComponents();
     // Controls placed here but owned elsewhere lose their parent.
     while (!controls_.empty()) controls_.back()->SetParent(nullptr);
+}
+
+void TWinControl::ScaleBy(std::int32_t m, std::int32_t d) {
+    TControl::ScaleBy(m, d);
+    if (m <= 0 || d <= 0 || m == d) return;
+    std::vector<TControl*> list = controls_;
+    for (TControl* c : list) c->ScaleBy(m, d);
 }
 
 TControl* TWinControl::Controls(int index) const {

@@ -68,6 +68,10 @@ public:
 
     TFont* Font() const { return font_.get(); }
 
+    // Rescales position, size and (unless taken from the parent) font height by M/D, as when a
+    // form designed at D pixels per inch is shown at M. Window controls rescale their children.
+    virtual void ScaleBy(std::int32_t m, std::int32_t d);
+
     TMethod OnClick;
     TMethod OnDblClick;
     // Runs OnClick.
@@ -111,6 +115,8 @@ public:
     void SetTabOrder(std::int32_t v) { tabOrder_ = v; }
     bool TabStop() const { return tabStop_; }
     void SetTabStop(bool on) { tabStop_ = on; }
+
+    void ScaleBy(std::int32_t m, std::int32_t d) override;
 
     // The children that belong to root's stream: controls placed on this one and owned by root.
     void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) const override;

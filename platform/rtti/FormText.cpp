@@ -553,6 +553,7 @@ private:
         AnsiString name;
         if (tok_.Kind == TTok::Ident) {
             name = tok_.Text;
+            if (name.size() > 255) Fail("name too long");
         } else if (tok_.Kind == TTok::String) {
             bool ok;
             name = Narrow(tok_.Chars, ok);

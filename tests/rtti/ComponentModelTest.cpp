@@ -251,3 +251,23 @@ TEST(Screen, ListsFormsAndDataModulesWhileTheyLive) {
     EXPECT_EQ(Screen().DataModuleCount(), modules);
     EXPECT_THROW(Screen().Forms(forms), rtl::EListError);
 }
+
+TEST(Components, ScaleByRescalesBoundsFontsAndChildren) {
+    TForm form;
+    form.SetBounds(100, 50, 400, 300);
+    auto* panel = form.Add<TWinControl>("Panel1");
+    panel->SetParent(&form);
+    panel->SetBounds(10, 21, 100, 33);
+    auto* label = form.Add<TControl>("Label1");
+    label->SetParent(panel);
+    label->SetBounds(3, 3, 50, 13);
+    label->Font()->SetHeight(-12);  // its own font now
+    form.ScaleBy(120, 96);
+    EXPECT_EQ(form.Left(), 100) << "the form keeps its place";
+    EXPECT_EQ(form.Width(), 500);
+    EXPECT_EQ(panel->Left(), 13) << "12.5 rounds away from zero";
+    EXPECT_EQ(panel->Top(), 26);
+    EXPECT_EQ(label->Height(), 16);
+    EXPECT_EQ(label->Font()->Height(), -15);
+    EXPECT_EQ(panel->Font()->Height(), -11) << "a font taken from the parent is left to the parent";
+}
