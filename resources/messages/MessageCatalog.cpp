@@ -19,6 +19,7 @@
 #include "langdata/LangPack.h"
 #include "langdata/LangFileWriter.h"
 #include "langdata/LangSource.h"
+#include "localizer/LocOnFly.h"
 
 namespace messages {
 
@@ -54,6 +55,8 @@ constexpr const rtl::TResStringRec* kAll[] = {
     &modres::SNoResources, &modres::SNotAList, &modres::SDamagedResources, &modres::SInvalidResourceId,
     &modres::SResourceImageTooLarge, &modres::SCantFindRCDataBlock,
     // localizer
+    &localizer::SLocCanNotDeleteFile, &localizer::SLocLangFileNotFound, &localizer::SLocPathNotExist,
+    &localizer::SLocNotInitialized, &localizer::SLocLanguageNotFound, &localizer::SLocModuleRefused,
     // app (PrjConst and the windows)
     &app::SYouMustLoadABitm, &app::STextEncryptionFail, &app::SAllFieldsClearRe, &app::STextDecryptionFini,
     &app::SYouMustLoadAnEnc, &app::STextDecryptionFail, &app::SCannotEncryptLess, &app::SReady,

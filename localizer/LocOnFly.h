@@ -1,0 +1,239 @@
+#pragma once
+// The localizer controller: the one object through which the interface language is chosen and
+// changed while the program runs. It keeps the language catalogue (language files beside the
+// executable and the embedded pack), loads languages into the translation store, builds and
+// installs language modules, carries translations into the open windows through the component
+// model, and remembers the choice in the per-user settings store.
+//
+// Nothing here knows the widget toolkit: what needs a window (the "Localizer Error" box,
+// rescaling a form, the screen's fonts) goes through TLocalizerHost, which the program fills
+// with the GUI's implementations. Without a host, errors are not shown and forms are rescaled
+// through their controls' bounds.
+//
+// `Localizer` is one of the program's two global objects: start-up code creates it (after
+// LocUtils) and destroys it at shutdown (before LocUtils); Localizer() reaches it in between.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "langdata/LangPack.h"
+#include "locstore/KUtils.h"
+#include "locstore/LocStorage.h"
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/ResString.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/SysTypes.h"
+#include "platform/winres/WinRes.h"
+
+namespace langdata {
+class TLangFile;
+}
+
+namespace rtti {
+class TPersistent;
+class TComponent;
+class TCustomForm;
+class TFont;
+}  // namespace rtti
+
+namespace localizer {
+
+using rtl::AnsiString;
+using rtl::WideString;
+
+VLMRK_DECLARE_EXCEPTION(ELocOnFlyError, rtl::Exception);
+
+// 65281 "Invalid VAZOZO resource" belongs to this unit too; the pack reader declares it
+// (langdata::SInvalidVazozoResource) because it raises it.
+VLMRK_RESSTRING(SLocCanNotDeleteFile, 65280, "LocOnFly", "Can not delete file \"%s\"");
+VLMRK_RESSTRING(SLocLangFileNotFound, 65308, "LocOnFly", "Language file \"%s\" is not found");
+VLMRK_RESSTRING(SLocPathNotExist, 65309, "LocOnFly", "Specified path \"%s\" does not exist");
+VLMRK_RESSTRING(SLocNotInitialized, 65310, "LocOnFly", "Localizer is not initialized");
+VLMRK_RESSTRING(SLocLanguageNotFound, 65311, "LocOnFly", "Language \"%s\" is not found");
+// A freshly built module that the version check refuses (built from a native module of another
+// program version): said plainly instead of falling back to the native resources in silence.
+VLMRK_RESSTRING(SLocModuleRefused, 65210, "LocOnFly",
+                "The language module \"%s\" does not match this version of the program");
+
+// Fixed texts: the box's caption, and the one message that is no string resource.
+inline constexpr char kLocalizerErrorCaption[] = "Localizer Error";
+inline constexpr char kCanNotLoadLanguage[] = "Can not load language %s from resources";
+
+// Component and value flags the live translation reads.
+inline constexpr std::uint16_t kKeepCharsetFlag = 0x0004;
+inline constexpr std::uint16_t kNotAppliedFlag = 0x0008;
+
+// Options of ReadLanguagePack and LoadPackLanguage.
+inline constexpr unsigned AddToCatalogue = langdata::lpoAddToCatalogue;
+inline constexpr unsigned HeaderOnly = langdata::lpoHeaderOnly;
+
+// The empty code, "exe" and "ntv" (any case) stand for the native language.
+bool IsNativeCode(const AnsiString& code);
+// A language code from outside (the settings store, a caller) names a file only when it holds
+// no path separator and no "..".
+bool IsSafeCode(const AnsiString& code);
+
+class TLFInfoList;
+
+// One language of the catalogue.
+class TLFInfo : public rtl::TObject {
+public:
+    bool IsNative = false;
+    TLFInfoList* Owner = nullptr;
+    AnsiString FileName;  // without folder; empty for a language of the pack only
+    std::uint32_t LanguageId = 0;
+    AnsiString EnglishName;
+    WideString NativeName;
+};
+
+// The catalogue, in ascending order of EnglishName (byte order; equal names keep their order of
+// arrival).
+class TLFInfoList : public locstore::TKObjectListOf<TLFInfo> {
+public:
+    // FullFolder starts as the current directory.
+    TLFInfoList();
+
+    AnsiString Folder;
+    AnsiString FullFolder;
+
+    // -1 when absent; without includeNative the native entry is passed over.
+    int IndexOfLanguage(std::uint32_t id, bool includeNative = true) const;
+    int NativeIndex() const;
+    bool IsPackOnly(std::uint32_t id) const;
+    int AddSorted(std::unique_ptr<TLFInfo> info);
+    // Resolves the path against the executable's folder and rescans; raises ELocOnFlyError
+    // (65309) when the folder does not exist, keeping the old one.
+    void SetFolder(const AnsiString& path);
+    // Adds or updates entries from the language files (Vlmrk.*.lng) of FullFolder; files that
+    // cannot be read are left out without a word.
+    void Rescan();
+};
+
+// What the controller needs from the windowing layer.
+struct TLocalizerHost {
+    // A modal box with an OK button and no icon, owned by the main window when there is one.
+    std::function<void(const AnsiString& caption, const AnsiString& text)> MessageBox;
+    // Rescales a form window by m / d (sizes, positions, fonts).
+    std::function<void(rtti::TCustomForm& form, int m, int d)> ScaleForm;
+    // The screen's icon-title, hint and menu fonts (those that exist).
+    std::function<std::vector<rtti::TFont*>()> ScreenFonts;
+};
+
+class TKLocalizerOnFly : public rtl::TObject {
+public:
+    // Registers itself as the global Localizer (when none exists) and puts LocUtils into
+    // on-the-fly mode.
+    TKLocalizerOnFly();
+    ~TKLocalizerOnFly() override;
+    TKLocalizerOnFly(const TKLocalizerOnFly&) = delete;
+    TKLocalizerOnFly& operator=(const TKLocalizerOnFly&) = delete;
+
+    // ---- Fields ------------------------------------------------------------------------------
+    bool Starting = true;
+    bool Ready = false;
+    bool ShuttingDown = false;
+    bool ApplyCharset = true;
+    bool ApplyBiDiMode = false;
+    bool UseOutdatedTranslations = false;
+    std::uint32_t CurrentLanguageId = 0;
+    std::unique_ptr<locstore::TLocStorage> Store;
+    std::unique_ptr<TLFInfoList> Languages;
+    std::int32_t StoreLanguageIndex = 0;
+    AnsiString RegistryKey;
+    AnsiString RegistrySection;
+    AnsiString RegistryValueName;
+    // 0: errors go to the caller; 1: shown in the "Localizer Error" box; other: swallowed.
+    std::uint8_t ErrorReaction = 1;
+
+    TLocalizerHost Host;
+
+    // Optional callbacks behind the virtual slots; the program installs none.
+    std::function<void()> OnSwitchStarting;
+    std::function<void(int catalogueIndex)> OnSwitchDone;
+    std::function<bool(rtti::TPersistent* target, const AnsiString& path, locstore::TLocValue* value)>
+        OnTranslateCustomObject;
+    std::function<rtti::TPersistent*(rtti::TPersistent* target, const AnsiString& name, int index)> OnFindCustomItem;
+
+    // ---- Virtual slots ------------------------------------------------------------------------
+    virtual void DoSwitchStarting();
+    virtual void DoSwitchDone(int catalogueIndex);
+    virtual bool TranslateCustomObject(rtti::TPersistent* target, const AnsiString& path, locstore::TLocValue* value);
+    virtual rtti::TPersistent* FindCustomItem(rtti::TPersistent* target, const AnsiString& name, int index);
+
+    // ---- Start-up, catalogue, loading ---------------------------------------------------------
+    void Initialize(const AnsiString& registryKey, const AnsiString& languageFolder);
+    void SetLanguageFolder(const AnsiString& path);
+    AnsiString LanguageFolder() const { return Languages->FullFolder; }
+    std::uint32_t NativeLanguageId() const;
+    bool ReadLanguagePack(winres::HMODULE module, std::uint32_t languageId, unsigned options, rtl::TStream* dest);
+    bool LoadPackLanguage(winres::HMODULE module, std::uint32_t languageId, unsigned options,
+                          locstore::TLocStorage* store, langdata::TLangFile& langFile);
+    bool LoadFromPack(std::uint32_t languageId, bool headerOnly);
+    void LoadNativeLanguage();
+    int EnsureLanguageLoaded(std::uint32_t languageId);
+    void SaveLanguageChoice();
+    // The remembered code, "" when none.
+    AnsiString ReadLanguageChoice() const;
+    void ReportError(const rtl::Exception& error);
+
+    // ---- Menu and switching -------------------------------------------------------------------
+    // parentItem is a menu item of the GUI; the new items are made through the component model
+    // with the parent's own class.
+    void FillLanguageMenu(rtti::TComponent* parentItem, std::uint8_t groupIndex, bool includeNative);
+    void LanguageItemClick(rtl::TObject* sender);
+    void SwitchToCode(const AnsiString& code);
+    void SwitchToLanguage(std::uint32_t languageId);
+    void ChangeLanguage(std::uint32_t languageId, AnsiString code);
+    void SwitchToLanguageFile(const AnsiString& fileName);
+    void SwitchToPackLanguage(std::uint32_t languageId);
+    void ApplyLanguage(langdata::TLangFile& langFile);
+
+    // ---- File names ---------------------------------------------------------------------------
+    // The language file of a code in the language folder, found without regard to case; empty
+    // when there is none or the code may not name a file.
+    AnsiString LanguageFileOfCode(const AnsiString& code) const;
+    // Where the language file of a code would be (for messages).
+    AnsiString LanguageFilePath(const AnsiString& code) const;
+    // The language module of a language: module folder + executable name + "." + code.
+    AnsiString ModuleFileOf(std::uint32_t languageId) const;
+    // The optional native module Vlmrk.ntv in the language folder; empty when absent.
+    AnsiString NativeModuleFile() const;
+
+    // ---- Live translation ---------------------------------------------------------------------
+    void TranslateForms(locstore::TLocStorage* store);
+    void TranslateDataModules(locstore::TLocStorage* store);
+    void TranslateFramesAndAncestors(locstore::TLocStorage* store, rtti::TComponent* component);
+    void TranslateForm(locstore::TLocStorage* store, rtti::TComponent* form);
+    void ApplyFormEntry(locstore::TLocStorage* store, rtti::TComponent* component, locstore::TLocForm* formEntry);
+    void ApplyProperties(locstore::TLocComponent* entry, rtti::TPersistent* target, const AnsiString& prefix);
+    bool SetPropertyValue(rtti::TPersistent* target, const AnsiString& path, locstore::TLocValue* value);
+    bool SetSpecialValue(rtti::TPersistent* target, const AnsiString& path, locstore::TLocValue* value);
+    rtti::TPersistent* ResolveComponentPath(rtti::TPersistent* component, const AnsiString& path, AnsiString& restPath);
+    rtti::TPersistent* FindSubComponent(rtti::TPersistent* component, const AnsiString& name);
+    void ApplyIndexedEntry(rtti::TPersistent* component, locstore::TLocComponent* entry, const AnsiString& name);
+    void ApplyFontCharset(rtti::TPersistent* target, int charset);
+    static bool InheritsFromName(const rtti::TPersistent* object, std::initializer_list<std::string_view> names);
+
+private:
+    class TMenuSink;
+
+    template <class F>
+    void Guarded(F&& body);
+    void CheckReady() const;
+    // The font ApplyFontCharset would change: realised, reached through "Font" or "Style".
+    rtti::TFont* CharsetFont(rtti::TPersistent* target) const;
+    // Whether the installed resource module was built from this program's native resources.
+    bool InstalledModuleMatchesProgram() const;
+    void ScaleForm(rtti::TCustomForm& form, int m, int d);
+
+    std::unique_ptr<TMenuSink> menuSink_;
+};
+
+// The global Localizer; raises ELocOnFlyError when none exists.
+TKLocalizerOnFly& Localizer();
+bool LocalizerExists();
+
+}  // namespace localizer
