@@ -130,6 +130,12 @@ void TForm::SetModalResult(std::int32_t result) {
     if (result != 0 && widget_ && widget_->isVisible()) Hide();
 }
 
+bool TForm::FixedBorder() const {
+    const auto style = BorderStyle();
+    return style == rtti::TFormBorderStyle::bsDialog || style == rtti::TFormBorderStyle::bsSingle ||
+           style == rtti::TFormBorderStyle::bsToolWindow;
+}
+
 int TForm::MenuHeight() const {
     if (!menu_) return 0;
     return menu_->MenuBar()->sizeHint().height();
@@ -139,8 +145,7 @@ TResizeLimits TForm::ConstrainedResize() {
     limits_ = TResizeLimits{};
     if (OnConstrainedResize.Assigned() && !Loading()) OnConstrainedResize(this);
     if (widget_) {
-        const bool fixed = BorderStyle() == rtti::TFormBorderStyle::bsDialog || BorderStyle() == rtti::TFormBorderStyle::bsSingle ||
-                           BorderStyle() == rtti::TFormBorderStyle::bsToolWindow;
+        const bool fixed = FixedBorder();
         if (!fixed) {
             widget_->setMinimumSize(std::max(0, limits_.MinWidth), std::max(0, limits_.MinHeight));
             widget_->setMaximumSize(limits_.MaxWidth > 0 ? limits_.MaxWidth : QWIDGETSIZE_MAX,
@@ -169,8 +174,7 @@ void TForm::PlaceWidget() {
     rtti::TCustomForm::SetClientHeight(std::max(0, Height() - menuHeight));
     if (!syncing_) {
         syncing_ = true;
-        const bool fixed = BorderStyle() == rtti::TFormBorderStyle::bsDialog || BorderStyle() == rtti::TFormBorderStyle::bsSingle ||
-                           BorderStyle() == rtti::TFormBorderStyle::bsToolWindow;
+        const bool fixed = FixedBorder();
         if (fixed) widget_->setFixedSize(std::max(0, Width()), std::max(0, Height()));
         widget_->move(Left(), Top());
         widget_->resize(std::max(0, Width()), std::max(0, Height()));
@@ -227,7 +231,7 @@ void TForm::ApplyBorderStyle() {
         default: break;
     }
     widget_->setWindowFlags(flags);
-    if (flags & Qt::Dialog) {
+    if (FixedBorder()) {
         widget_->setFixedSize(std::max(0, Width()), std::max(0, Height()));
     } else {
         widget_->setMinimumSize(0, 0);

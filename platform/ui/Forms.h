@@ -83,6 +83,8 @@ protected:
 
 private:
     int MenuHeight() const;
+    // Dialog, single and tool-window borders cannot be sized.
+    bool FixedBorder() const;
     void ApplyBorderStyle();
 
     TFormWidget* Window() const;
