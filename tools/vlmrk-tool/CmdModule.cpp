@@ -191,13 +191,17 @@ int BuildModule(const Args& args) {
         langdata::TLangFile native(nativeLng, true);
         native.LoadFromFile(&store, -1, 0);
     } else {
-        modres::TResProcessor source;
-        if (nativeModule.empty()) source.LoadFromImage("<self>", SelfImage());
-        else source.LoadFromFile(nativeModule);
-        modres::TResRCDataItem* pack = source.FindRCData() ? source.FindRCData()->FindItem(modres::kLangPackName) : nullptr;
+        // The native module's pack, else the program's own.
         rtl::TMemoryStream nativeFile;
-        if (!pack || !langdata::ReadLanguagePack(pack->Data->View(), 0, 0, &nativeFile))
-            throw rtl::Exception("the native resources carry no language pack; give --native-lng");
+        bool found = false;
+        for (int pass = nativeModule.empty() ? 1 : 0; pass < 2 && !found; ++pass) {
+            modres::TResProcessor source;
+            if (pass == 0) source.LoadFromFile(nativeModule);
+            else if (!winres::AppImage().empty()) source.LoadFromImage("<self>", SelfImage());
+            modres::TResRCDataItem* pack = source.FindRCData() ? source.FindRCData()->FindItem(modres::kLangPackName) : nullptr;
+            found = pack && langdata::ReadLanguagePack(pack->Data->View(), 0, 0, &nativeFile);
+        }
+        if (!found) throw rtl::Exception("the native resources carry no language pack; give --native-lng");
         nativeFile.SetPosition(0);
         langdata::TLangFile native;
         native.LoadFromStream(nativeFile, &store, 0, -1);
