@@ -36,30 +36,40 @@ while len(text) < n:
 open(text_path, 'wb').write(text[:n].strip().encode())
 EOF
 
-now() { date +%s.%N; }
-best() { sort -g | head -1; }
+# Wall time and CPU time (user + system) of a command group, as "wall cpu".
+TIMEFORMAT='%R %U %S'
+measure() {
+    local t
+    t=$( { time "$@" >/dev/null; } 2>&1 )
+    awk -v t="$t" 'BEGIN { split(t, a, " "); printf "%s %.3f\n", a[1], a[2] + a[3] }'
+}
+ours_run() {
+    "$tool" stego hide "$work/cover.bmp" "$work/ours.bmp" "$work/secret.txt"
+    "$tool" stego reveal "$work/ours.bmp" >"$work/ours.txt"
+}
+theirs_run() {
+    steghide embed -q -f -cf "$work/cover.bmp" -ef "$work/secret.txt" -sf "$work/theirs.bmp" -p bench
+    steghide extract -q -f -sf "$work/theirs.bmp" -p bench -xf "$work/theirs.txt"
+}
 
 ours=()
 theirs=()
 for ((i = 0; i < rounds; i++)); do
-    t0=$(now)
-    "$tool" stego hide "$work/cover.bmp" "$work/ours.bmp" "$work/secret.txt"
-    "$tool" stego reveal "$work/ours.bmp" >"$work/ours.txt"
-    t1=$(now)
-    steghide embed -q -f -cf "$work/cover.bmp" -ef "$work/secret.txt" -sf "$work/theirs.bmp" -p bench
-    steghide extract -q -f -sf "$work/theirs.bmp" -p bench -xf "$work/theirs.txt"
-    t2=$(now)
-    ours+=("$(awk "BEGIN { print $t1 - $t0 }")")
-    theirs+=("$(awk "BEGIN { print $t2 - $t1 }")")
+    ours+=("$(measure ours_run)")
+    theirs+=("$(measure theirs_run)")
 done
 
 cmp -s "$work/secret.txt" "$work/ours.txt" || { echo "vlmrk-tool did not give the text back" >&2; exit 1; }
 cmp -s "$work/secret.txt" "$work/theirs.txt" || { echo "steghide did not give the text back" >&2; exit 1; }
 
-o=$(printf '%s\n' "${ours[@]}" | best)
-t=$(printf '%s\n' "${theirs[@]}" | best)
+# Best round by wall time and by CPU time.
+best() { printf '%s\n' "$@" | awk -v col="$col" 'NR == 1 || $col < m { m = $col } END { print m }'; }
+col=1 ow=$(best "${ours[@]}"); col=1 tw=$(best "${theirs[@]}")
+col=2 oc=$(best "${ours[@]}"); col=2 tc=$(best "${theirs[@]}")
 printf 'image %dx%d 24-bit (%d bytes), text %d bytes, best of %d rounds\n' "$side" "$side" \
     "$(stat -c %s "$work/cover.bmp")" "$(stat -c %s "$work/secret.txt")" "$rounds"
-printf 'vlmrk-tool hide+reveal: %.3f s\n' "$o"
-printf 'steghide embed+extract: %.3f s\n' "$t"
-awk "BEGIN { printf \"ratio: %.1fx\\n\", $t / $o }"
+printf '                        wall      cpu\n'
+printf 'vlmrk-tool hide+reveal: %6.3f s %6.3f s\n' "$ow" "$oc"
+printf 'steghide embed+extract: %6.3f s %6.3f s\n' "$tw" "$tc"
+awk -v ow="$ow" -v tw="$tw" -v oc="$oc" -v tc="$tc" \
+    'BEGIN { printf "ratio:                  %6.1fx   %6.1fx\n", tw / ow, (oc > 0 ? tc / oc : 0) }'
