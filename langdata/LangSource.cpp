@@ -134,6 +134,7 @@ private:
         return t.Word;
     }
     AnsiString Name();
+    AnsiString Ansi(const WideString& text);
     WideString Text();
     std::int64_t Number(const char* what, std::int64_t low, std::int64_t high);
     std::uint64_t Stamp();
@@ -251,13 +252,21 @@ void TParser::Tokenize(std::string_view s) {
 
 AnsiString TParser::Name() {
     const TToken& t = Next("name");
+    WideString wide = t.Text;
     if (!t.Quoted) {
         if (t.Word == "=") Fail("missing name");
-        WideString wide;
         for (std::size_t i = 0; i < t.Word.size();) wide += static_cast<char16_t>(DecodeUtf8(t.Word, i));
-        return WideToAnsi(wide, nls::GetACP());
     }
-    return WideToAnsi(t.Text, nls::GetACP());
+    return Ansi(wide);
+}
+
+AnsiString TParser::Ansi(const WideString& text) {
+    // Names are 8-bit text in the program: refuse what the system code page cannot hold rather
+    // than let it turn into question marks.
+    const int acp = nls::GetACP();
+    AnsiString ansi = WideToAnsi(text, acp);
+    if (AnsiToWide(ansi, acp) != text) Fail("the name cannot be written in the system code page " + std::to_string(acp));
+    return ansi;
 }
 
 WideString TParser::Text() {
@@ -393,7 +402,7 @@ void TParser::Header() {
         else if (key == "build") h.Build = static_cast<std::uint32_t>(Number("build", 0, 0xFFFFFFFF));
         else if (key == "language") h.LanguageId = static_cast<std::uint16_t>(Number("language", 0, 0xFFFF));
         else if (key == "based-on") h.BasedOnLanguageId = static_cast<std::uint16_t>(Number("based-on", 0, 0xFFFF));
-        else if (key == "english-name") h.EnglishName = WideToAnsi(Text(), nls::GetACP());
+        else if (key == "english-name") h.EnglishName = Ansi(Text());
         else if (key == "native-name") h.NativeName = Text();
         else if (key == "native") {
             std::string w = Word("yes or no");

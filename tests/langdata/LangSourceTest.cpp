@@ -4,6 +4,7 @@
 #include "langdata/LangFileWriter.h"
 #include "langdata/LangSource.h"
 #include "locstore/LocStorage.h"
+#include "platform/nls/Nls.h"
 
 using namespace langdata;
 using namespace locstore;
@@ -73,6 +74,10 @@ TEST(LangSource, ErrorsNameTheLine) {
     EXPECT_EQ(error("form F\n  property A id 1 = \"x\"\nend\n"), "x.vlang(5): a property needs its kind");
     EXPECT_EQ(error("+ \"more\"\n"), "x.vlang(4): \"+\" continues the text of the item line above");
     EXPECT_EQ(error("unit U\n  constant A = \"\xC3\x28\"\nend\n"), "x.vlang(5): invalid UTF-8");
+    if (nls::GetACP() == 1252) {  // the default; a single-byte page without CJK characters
+        EXPECT_EQ(error("unit \"\u4E00\"\nend\n"), "x.vlang(4): the name cannot be written in the system code page 1252");
+        EXPECT_EQ(error("unit \"F\u00FCr\"\nend\n"), "parsed");
+    }
     TLocStorage s;
     EXPECT_THROW(ParseLangSource("unit U\nend\n", "y", s), ELangSourceError);
 }
