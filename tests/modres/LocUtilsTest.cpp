@@ -51,7 +51,8 @@ protected:
         fingerprint_ = NativeResourcesFingerprint(proc);
         utils_ = std::make_unique<TKLocUtils>();
         utils_->SetAppFileName(dir_.File("Vlmrk"));
-        registry_ = dir_.File("config/veilmark/registry.ini");
+        const char* config = std::getenv("XDG_CONFIG_HOME");
+        savedConfig_ = config ? std::optional<std::string>(config) : std::nullopt;
         ::setenv("XDG_CONFIG_HOME", dir_.File("config").c_str(), 1);
     }
     void TearDown() override {
@@ -60,6 +61,8 @@ protected:
         winres::ResetAppImage();
         winres::SetAppFileName("");
         rtl::SetResStringLoader({});
+        if (savedConfig_) ::setenv("XDG_CONFIG_HOME", savedConfig_->c_str(), 1);
+        else ::unsetenv("XDG_CONFIG_HOME");
     }
     std::string Module(const std::string& name, const std::vector<std::uint8_t>& bytes) {
         WriteFile(dir_.File(name), bytes);
@@ -75,7 +78,7 @@ protected:
     std::vector<std::uint8_t> program_;
     std::uint16_t fingerprint_ = 0;
     std::unique_ptr<TKLocUtils> utils_;
-    std::string registry_;
+    std::optional<std::string> savedConfig_;
 };
 
 }  // namespace
