@@ -3,18 +3,16 @@
 
 #include "platform/rtti/Classes.h"
 #include "platform/rtl/Exception.h"
-#include "platform/rtl/ResString.h"
+#include "platform/ui/UiConsts.h"
 
 namespace app {
-
-VLMRK_RESSTRING(SComponentMissing, 65195, "Consts", "Component %s of %s not found");
 
 // The component of that name and class owned by root; a window built from a damaged or foreign
 // resource raises instead of leaving a null pointer behind.
 template <class T>
 T* NeedComponent(rtti::TComponent& root, const char* name) {
     T* found = dynamic_cast<T*>(root.FindComponent(name));
-    if (!found) throw rtl::EReadError(rtl::Exception::CreateResFmt, SComponentMissing, {name, root.Name()});
+    if (!found) throw rtl::EReadError(rtl::Exception::CreateResFmt, ui::SComponentMissing, {name, root.Name()});
     return found;
 }
 

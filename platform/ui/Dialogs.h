@@ -4,17 +4,12 @@
 #include "platform/rtti/Classes.h"
 #include "platform/rtl/ResString.h"
 #include "platform/ui/Interaction.h"
+#include "platform/ui/UiConsts.h"
 
 namespace ui {
 
 using rtl::AnsiString;
 
-// The captions of the toolkit's message dialogs.
-VLMRK_RESSTRING(SMsgDlgWarning, 65190, "Consts", "Warning");
-VLMRK_RESSTRING(SMsgDlgError, 65191, "Consts", "Error");
-VLMRK_RESSTRING(SMsgDlgInformation, 65192, "Consts", "Information");
-VLMRK_RESSTRING(SMsgDlgConfirm, 65193, "Consts", "Confirm");
-VLMRK_RESSTRING(SResNotFound, 65194, "Consts", "Resource %s not found");
 
 // A modal message dialog with the kind's icon and caption and one OK button.
 int MessageDlg(const AnsiString& text, TMsgDlgType type);

@@ -20,6 +20,7 @@
 #include "langdata/LangFileWriter.h"
 #include "langdata/LangSource.h"
 #include "localizer/LocOnFly.h"
+#include "platform/ui/UiConsts.h"
 
 namespace messages {
 
@@ -62,6 +63,8 @@ constexpr const rtl::TResStringRec* kAll[] = {
     &app::SYouMustLoadAnEnc, &app::STextDecryptionFail, &app::SCannotEncryptLess, &app::SReady,
     &app::SCannotEncryptLess1, &app::STooLongStringToE, &app::STheMaximumNumberC, &app::SYouTextWasEncrypt,
     // platform/ui
+    &ui::SMsgDlgWarning, &ui::SMsgDlgError, &ui::SMsgDlgInformation, &ui::SMsgDlgConfirm, &ui::SResNotFound,
+    &ui::SComponentMissing,
 };
 }  // namespace
 
