@@ -4,6 +4,7 @@
 #include "app/FormLookup.h"
 #include "app/PrjConst.h"
 #include "app/StegoPayload.h"
+#include "localizer/LocOnFly.h"
 #include "platform/rtl/Conversions.h"
 
 namespace app {
@@ -66,7 +67,8 @@ void TForm1::FormCreate(rtl::TObject*) {
 
     // ---- Language menu -------------------------------------------------------------------
     // The localizer fills Language1 here: one radio item per language, group index 0, the
-    // native language included (Localizer.FillLanguageMenu(Language1, 0, true)).
+    // native language included.
+    if (localizer::LocalizerExists()) localizer::Localizer().FillLanguageMenu(Language1, 0, true);
     // --------------------------------------------------------------------------------------
 
     // Stack the column from the first icon's design position down: each label 2 pixels under
