@@ -230,6 +230,14 @@ TEST_F(ModuleBuild, ToolBuildsFromANativeModuleAndItsPack) {
     const std::string file = tool + " module build " + Path("es.lng") + " " + Path("B.ES") + " --native-lng " +
                              Path("en.lng") + " --native-module " + Path("Vlmrk.ntv") + " > /dev/null";
     ASSERT_EQ(std::system(file.c_str()), 0);
+    // The program's own resources: the tool carries the program image.
+    const std::string own = tool + " module build " + Path("es.lng") + " " + Path("D.ES") + " --native-lng " +
+                            Path("en.lng") + " > /dev/null";
+    ASSERT_EQ(std::system(own.c_str()), 0);
+    TResProcessor ownModule;
+    ownModule.LoadFromFile(Path("D.ES"));
+    EXPECT_EQ(StringOf(ownModule, 65239), u"Listo");
+    EXPECT_EQ(ownModule.FindRCData()->FindItem(modres::kExeSettingsName), nullptr);
     for (const char* name : {"A.ES", "B.ES"}) {
         TResProcessor module;
         module.LoadFromFile(Path(name));
