@@ -10,7 +10,9 @@
 #include "locstore/LocStorage.h"
 #include "modres/ModuleSettings.h"
 #include "modres/WinResProc.h"
+#include "platform/rtl/Conversions.h"
 #include "platform/rtl/FileUtils.h"
+#include "platform/rtti/FormStream.h"
 #include "platform/winres/WinRes.h"
 #include "tests/langbuild/LangBuildTestUtil.h"
 
@@ -121,6 +123,76 @@ TEST_F(ModuleBuild, SpanishModuleFromTheProgramsOwnResources) {
     modres::ReadSettingsRecord(*native.FindRCData()->FindItem(modres::kExeSettingsName)->Data, program);
     EXPECT_EQ(record.Reserved.value_or(0), program.Reserved.value_or(1));
     EXPECT_EQ(record.Reserved.value_or(0), modres::NativeResourcesFingerprint(native));
+}
+
+// How a wide text value shows in a decompiled form.
+std::string WideValueText(const std::u16string& text) {
+    rtl::TMemoryStream form;
+    rtti::TWriter writer(form);
+    writer.WriteSignature();
+    writer.WriteHeader(0, -1, "T", "X");
+    writer.WriteStr("P");
+    writer.WriteWideString(text);
+    writer.WriteListEnd();
+    writer.WriteListEnd();
+    const std::string decompiled = Decompile(form.View());
+    const auto at = decompiled.find("P = ") + 4;
+    return decompiled.substr(at, decompiled.find("\nend", at) - at);
+}
+
+TEST_F(ModuleBuild, ShippedSpanishOverTheRealForms) {
+    // The shipped translation sources: every message string and every form text the Spanish
+    // module carries is the Spanish one when current, the English one otherwise.
+    const std::string lang = std::string(VLMRK_SOURCE_DIR) + "/resources/lang/";
+    TLocStorage store;
+    LoadNative(store, ReadTextFile(lang + "Vlmrk.en.txt"));
+    TLangFile es;
+    AddTranslation(store, ReadTextFile(lang + "Vlmrk.es.txt"), &es);
+    ASSERT_FALSE(es.HasOption(langdata::lfoUseOutdated));
+    const int slot = es.LanguageIndex();
+    ASSERT_TRUE(winres::SetAppImage(NativeImage()));
+    rtl::TMemoryStream image;
+    es.WriteLanguageModule(winres::AppInstance(), image, &store, "");
+    TResProcessor module;
+    module.LoadFromImage("es", image.TakeBytes());
+
+    auto current = [&](const locstore::TLocItem& item) {
+        return item.Values().Value(slot)->Revision() == item.BaseValue()->Revision();
+    };
+    int spanish = 0, english = 0;
+    for (int u = 0; u < store.Units().Count(); ++u) {
+        auto& constants = store.Units().ItemAt(u)->Constants();
+        for (int c = 0; c < constants.Count(); ++c) {
+            auto* constant = constants.ItemAt(c);
+            const bool useSpanish = current(*constant);
+            (useSpanish ? spanish : english)++;
+            const auto& expected = useSpanish ? constant->Values().Value(slot)->Text() : constant->BaseValue()->Text();
+            EXPECT_EQ(StringOf(module, static_cast<int>(constant->ResourceId())), expected) << constant->Name();
+        }
+    }
+    EXPECT_GT(spanish, 0);
+
+    int properties = 0;
+    for (int f = 0; f < store.Forms().Count(); ++f) {
+        locstore::TLocForm* form = store.Forms().ItemAt(f);
+        const std::string text = FormOf(module, ("T" + rtl::UpperCase(form->Name())).c_str());
+        ASSERT_NE(text, "<none>") << form->Name();
+        auto check = [&](const locstore::TLocComponent& component) {
+            for (int p = 0; p < component.Properties().Count(); ++p) {
+                auto* property = component.Properties().ItemAt(p);
+                if (property->ValueKind() != locstore::lvkString || property->HasFlags(locstore::lvfNotApplied)) continue;
+                const auto* value = property->Values().Value(slot);
+                if (value->AsAnsi().empty()) continue;  // the value in the form stays as it was
+                const auto& expected = current(*property) ? value->Text() : property->BaseValue()->Text();
+                EXPECT_TRUE(Has(text, property->Name() + " = " + WideValueText(expected)))
+                    << form->Name() << "." << component.Name() << "." << property->Name();
+                ++properties;
+            }
+        };
+        check(*form);
+        for (int c = 0; c < form->Components().Count(); ++c) check(*form->Components().ItemAt(c));
+    }
+    EXPECT_GT(properties, 0);
 }
 
 TEST_F(ModuleBuild, UseOutdatedOptionAndANativeModuleFile) {
