@@ -20,9 +20,9 @@ AnsiString Pad(AnsiString text, int width, bool left) {
     return left ? text + fill : fill + text;
 }
 
-AnsiString ConvertOne(char spec, const FormatArg& arg, const AnsiString& pattern) {
+AnsiString ConvertOne(char conversion, const FormatArg& arg, const AnsiString& pattern) {
     char buffer[32];
-    switch (spec) {
+    switch (conversion) {
         case 's':
             if (arg.IsInteger()) RaiseInvalid(pattern);
             return arg.Text();
@@ -76,8 +76,8 @@ AnsiString Format(const AnsiString& pattern, std::initializer_list<FormatArg> ar
             ++i;
         }
         if (i >= pattern.size() || next >= list.size()) RaiseInvalid(pattern);
-        char spec = static_cast<char>(pattern[i] | 0x20);  // %D reads as %d
-        out += Pad(ConvertOne(spec, *list[next++], pattern), width, left);
+        char conversion = static_cast<char>(pattern[i] | 0x20);  // %D reads as %d
+        out += Pad(ConvertOne(conversion, *list[next++], pattern), width, left);
     }
     return out;
 }
