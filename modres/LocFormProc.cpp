@@ -77,6 +77,9 @@ void TLocFormProcessor::ProcessFormResource(TResProcessor& processor, const Ansi
     if (!item) return;
     rtl::TReadOnlyStream input(item->Data->View());
     rtl::TMemoryStream output;
+    // The rewrite is about as long as the form: make room once instead of growing it chunk by chunk.
+    output.SetSize(input.Size());
+    output.SetSize(0);
     RewriteForm(input, output);
     item->LoadData(output);
 }
