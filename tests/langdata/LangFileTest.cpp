@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <dirent.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -315,8 +315,22 @@ int OpenFileCount() {
     return n;
 }
 
+// The temporary folder of this process, removed when the tests end.
+std::filesystem::path TempDir() {
+    return std::filesystem::temp_directory_path() / ("vlmrk_langdata_" + std::to_string(::getpid()));
+}
+
+class TRemoveTempDir : public ::testing::Environment {
+public:
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(TempDir(), ec);
+    }
+};
+[[maybe_unused]] ::testing::Environment* const kRemoveTempDir = ::testing::AddGlobalTestEnvironment(new TRemoveTempDir);
+
 std::string TempPath(const std::string& name) {
-    auto dir = std::filesystem::temp_directory_path() / ("vlmrk_langdata_" + std::to_string(::getpid()));
+    auto dir = TempDir();
     std::filesystem::create_directories(dir);
     return (dir / name).string();
 }

@@ -37,8 +37,22 @@ TRun Tool(const std::string& args) {
 
 std::string Data(const std::string& name) { return std::string(VLMRK_TEST_DATA_DIR) + "/lang/" + name; }
 
+// The temporary folder of this process, removed when the tests end.
+std::filesystem::path TempDir() {
+    return std::filesystem::temp_directory_path() / ("vlmrk_langtool_" + std::to_string(::getpid()));
+}
+
+class TRemoveTempDir : public ::testing::Environment {
+public:
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(TempDir(), ec);
+    }
+};
+[[maybe_unused]] ::testing::Environment* const kRemoveTempDir = ::testing::AddGlobalTestEnvironment(new TRemoveTempDir);
+
 std::string Temp(const std::string& name) {
-    auto dir = std::filesystem::temp_directory_path() / ("vlmrk_langtool_" + std::to_string(::getpid()));
+    auto dir = TempDir();
     std::filesystem::create_directories(dir);
     return (dir / name).string();
 }
