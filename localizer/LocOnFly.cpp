@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "langdata/LocLangFile.h"
 #include "locstore/KLocales.h"
 #include "modres/LocUtils.h"
@@ -696,8 +698,24 @@ void TKLocalizerOnFly::ApplyFormEntry(TLocStorage* store, rtti::TComponent* comp
         rtti::TComponent* child = component->Components(i);
         if (child->InheritsFrom(rtti::TCustomFrame::StaticClass())) TranslateFramesAndAncestors(store, child);
     }
-    ApplyProperties(formEntry, component, AnsiString());
     auto& components = formEntry->Components();
+    const bool outermost = formDepth_ == 0;
+    if (outermost) {
+        judgedLists_.clear();
+        JudgeLists(formEntry, component, AnsiString());
+        for (int i = 0; i < components.Count(); ++i) {
+            TLocComponent* entry = components.ItemAt(i);
+            if (entry->Name().find('[') != AnsiString::npos) continue;
+            AnsiString rest;
+            if (TPersistent* target = ResolveComponentPath(component, entry->Name(), rest)) JudgeLists(entry, target, rest);
+        }
+    }
+    struct TDepth {
+        int& depth;
+        explicit TDepth(int& d) : depth(d) { ++depth; }
+        ~TDepth() { --depth; }
+    } depth(formDepth_);
+    ApplyProperties(formEntry, component, AnsiString());
     for (int i = 0; i < components.Count(); ++i) {
         TLocComponent* entry = components.ItemAt(i);
         const AnsiString& name = entry->Name();
@@ -708,6 +726,7 @@ void TKLocalizerOnFly::ApplyFormEntry(TLocStorage* store, rtti::TComponent* comp
             if (TPersistent* target = ResolveComponentPath(component, name, rest)) ApplyProperties(entry, target, rest);
         }
     }
+    if (outermost) judgedLists_.clear();
 }
 
 rtti::TFont* TKLocalizerOnFly::CharsetFont(TPersistent* target) const {
@@ -735,11 +754,15 @@ void TKLocalizerOnFly::ApplyProperties(TLocComponent* entry, TPersistent* target
     // put back when no property was set after all.
     const bool charsetWanted = ApplyCharset && !entry->HasFlags(kKeepCharsetFlag);
     rtti::TFont* font = charsetWanted ? CharsetFont(target) : nullptr;
+    if (formDepth_ == 0) {
+        judgedLists_.clear();
+        JudgeLists(entry, target, prefix);
+    }
+    auto& properties = entry->Properties();
     const int oldCharset = font ? font->Charset() : 0;
     if (font) font->SetCharset(locstore::CharsetOfLanguage(CurrentLanguageId));
 
     int count = 0;
-    auto& properties = entry->Properties();
     for (int i = 0; i < properties.Count(); ++i) {
         locstore::TLocProperty* item = properties.ItemAt(i);
         const AnsiString path = prefix.empty() ? item->Name() : prefix + "." + item->Name();
@@ -749,6 +772,43 @@ void TKLocalizerOnFly::ApplyProperties(TLocComponent* entry, TPersistent* target
         if (SetPropertyValue(target, path, value)) ++count;
     }
     if (font && count == 0) font->SetCharset(oldCharset);
+    if (formDepth_ == 0) judgedLists_.clear();
+}
+
+void TKLocalizerOnFly::JudgeLists(TLocComponent* entry, TPersistent* target, const AnsiString& prefix) {
+    // Whether string lists still hold a known text is judged before any font changes, in the
+    // code page they were filled in (a font shared through its parent changes with it).
+    auto& properties = entry->Properties();
+    for (int i = 0; i < properties.Count(); ++i) {
+        locstore::TLocProperty* item = properties.ItemAt(i);
+        const AnsiString path = prefix.empty() ? item->Name() : prefix + "." + item->Name();
+        if (rtti::TStrings* list = StringsAt(target, path))
+            judgedLists_.emplace_back(list, !HoldsKnownText(*list, item->Values()));
+    }
+}
+
+rtti::TStrings* TKLocalizerOnFly::StringsAt(TPersistent* target, const AnsiString& path) const {
+    AnsiString rest = path;
+    for (int depth = 0; target && depth < 16; ++depth) {
+        if (rtl::SameText(rest, "Strings")) return dynamic_cast<rtti::TStrings*>(target);
+        const auto dot = rest.find('.');
+        if (dot == AnsiString::npos) return nullptr;
+        const rtti::TPropInfo* prop = rtti::GetPropInfo(*target, rest.substr(0, dot));
+        if (!prop || prop->Kind != rtti::TTypeKind::tkClass || !prop->GetObj) return nullptr;
+        target = prop->GetObj(*target);
+        rest = rest.substr(dot + 1);
+    }
+    return nullptr;
+}
+
+bool TKLocalizerOnFly::HoldsKnownText(const rtti::TStrings& list, const locstore::TLocValueList& values) {
+    if (list.Count() == 0) return true;
+    rtti::TStringList known;
+    for (int i = 0; i < values.Count(); ++i) {
+        known.SetText(values.Value(i)->AsAnsi());
+        if (known.Equals(list)) return true;
+    }
+    return false;
 }
 
 bool TKLocalizerOnFly::SetPropertyValue(TPersistent* target, const AnsiString& path, TLocValue* value) {
@@ -801,18 +861,12 @@ bool TKLocalizerOnFly::SetSpecialValue(TPersistent* target, const AnsiString& pa
         if (!strings) return true;
         // Lines the user has typed stay: the list is replaced only while it holds a text that
         // came from the form resource or from a translation (some language's value of this item).
-        bool untouched = strings->Count() == 0;
-        if (!untouched && value->Owner()) {
-            rtti::TStringList known;
-            const locstore::TLocValueList& values = *value->Owner();
-            for (int i = 0; i < values.Count() && !untouched; ++i) {
-                known.SetText(values.Value(i)->AsAnsi());
-                untouched = known.Equals(*strings);
-            }
-        } else if (!untouched) {
-            untouched = true;
-        }
-        if (!untouched) return true;
+        // ApplyProperties judged its lists before touching fonts; a direct call judges now.
+        auto judged = std::find_if(judgedLists_.begin(), judgedLists_.end(),
+                                   [strings](const auto& judgement) { return judgement.first == strings; });
+        const bool keep = judged != judgedLists_.end() ? judged->second
+                                                       : value->Owner() && !HoldsKnownText(*strings, *value->Owner());
+        if (keep) return true;
         rtti::TStringList replacement;
         replacement.SetText(value->AsAnsi());
         strings->Assign(replacement);

@@ -37,6 +37,7 @@ class TPersistent;
 class TComponent;
 class TCustomForm;
 class TFont;
+class TStrings;
 }  // namespace rtti
 
 namespace localizer {
@@ -228,8 +229,16 @@ private:
     // Whether the installed resource module was built from this program's native resources.
     bool InstalledModuleMatchesProgram() const;
     void ScaleForm(rtti::TCustomForm& form, int m, int d);
+    // The string list a property path ends in ("Lines.Strings"), or none.
+    rtti::TStrings* StringsAt(rtti::TPersistent* target, const AnsiString& path) const;
+    // Whether the list holds the text of one of the item's values (it was not typed over).
+    static bool HoldsKnownText(const rtti::TStrings& list, const locstore::TLocValueList& values);
+    void JudgeLists(locstore::TLocComponent* entry, rtti::TPersistent* target, const AnsiString& prefix);
 
     std::unique_ptr<TMenuSink> menuSink_;
+    // String lists of the entry being applied, and whether they hold text of the user's.
+    std::vector<std::pair<rtti::TStrings*, bool>> judgedLists_;
+    int formDepth_ = 0;
 };
 
 // The global Localizer; raises ELocOnFlyError when none exists.

@@ -1,0 +1,383 @@
+// The program end to end with its windows (offscreen): the executable "lives" in a temporary
+// folder (LocUtils.SetAppFileName), the settings store in another, and the start-up runs in the
+// order of the main routine. Texts are compared with the language data the program carries, not
+// with copies of it.
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <QApplication>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include "app/About.h"
+#include "app/LocalizerHost.h"
+#include "app/PrjConst.h"
+#include "app/Startup.h"
+#include "app/frmMain.h"
+#include "langdata/LangFileWriter.h"
+#include "langdata/LangPack.h"
+#include "langdata/LocLangFile.h"
+#include "localizer/LocOnFly.h"
+#include "modres/LocUtils.h"
+#include "modres/ModuleSettings.h"
+#include "platform/registry/Registry.h"
+#include "platform/rtl/Streams.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/StdCtrls.h"
+#include "platform/ui/Text8.h"
+#include "platform/winres/StartupChoice.h"
+#include "platform/winres/WinRes.h"
+#include "tests/ui/GuiTestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void Settle() {
+    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+}
+
+bool HasCyrillic(const QString& text) {
+    for (QChar c : text)
+        if (c.unicode() >= 0x0400 && c.unicode() <= 0x04FF) return true;
+    return false;
+}
+bool HasHebrew(const QString& text) {
+    for (QChar c : text)
+        if (c.unicode() >= 0x0590 && c.unicode() <= 0x05FF) return true;
+    return false;
+}
+
+class Program : public ::testing::Test {
+protected:
+    void SetUp() override {
+        guitest::QtApp();
+        app::InstallPlatformHooks();
+        if (langdata::ReadLangPackLayout(Pack()).Blocks.size() < 4) GTEST_SKIP() << "the program image has no full pack";
+        const char* cache = std::getenv("XDG_CACHE_HOME");
+        dir_ = fs::path(cache ? cache : "/tmp") / "e2e" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "bin");
+        const char* config = std::getenv("XDG_CONFIG_HOME");
+        savedConfig_ = config ? std::optional<std::string>(config) : std::nullopt;
+        ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+        scope_ = std::make_unique<guitest::TScriptScope>();
+    }
+    void TearDown() override {
+        Stop();
+        scope_.reset();
+        winres::SetAppFileName("");
+        if (savedConfig_) ::setenv("XDG_CONFIG_HOME", savedConfig_->c_str(), 1);
+        else ::unsetenv("XDG_CONFIG_HOME");
+    }
+
+    static std::span<const std::uint8_t> Pack() {
+        return winres::ResourceBytes(winres::AppInstance(), modres::kLangPackName, winres::RT_RCDATA);
+    }
+
+    // As the main routine does it.
+    void Start() {
+        winres::ResetModulesForTests();
+        utils_ = std::make_unique<modres::TKLocUtils>();
+        utils_->SetAppFileName(Exe());
+        loc_ = std::make_unique<localizer::TKLocalizerOnFly>();
+        utils_->IgnoreCheckErrors = false;
+        app::InstallLocalizerHost(*loc_);
+        loc_->Initialize("", "");
+        application_ = std::make_unique<ui::TApplication>();
+        application_->Initialize();
+        application_->SetTitle("Veilmark 1.0");
+        form = ui::CreateForm<app::TForm1>();
+        about = ui::CreateForm<app::TAboutBox>();
+        about->Hide();
+        // Shown as the message loop would show it: its fonts are realised from now on.
+        form->Show();
+        Settle();
+    }
+    void Stop() {
+        application_.reset();
+        form = nullptr;
+        about = nullptr;
+        loc_.reset();
+        utils_.reset();
+        winres::ResetModulesForTests();
+    }
+    void Restart() {
+        Stop();
+        Start();
+    }
+
+    std::string Exe() const { return (dir_ / "bin" / "Vlmrk").string(); }
+    std::string Beside(const std::string& name) const { return (dir_ / "bin" / name).string(); }
+    guitest::TScript& Script() { return scope_->Script(); }
+
+    std::vector<ui::TMenuItem*> LanguageItems() const {
+        std::vector<ui::TMenuItem*> items;
+        for (int i = 0; i < form->Language1->Count(); ++i) items.push_back(form->Language1->Items(i));
+        return items;
+    }
+    std::vector<std::string> LanguageCaptions() const {
+        std::vector<std::string> captions;
+        for (auto* item : LanguageItems()) captions.push_back(item->Caption());
+        return captions;
+    }
+    std::string Checked() const {
+        for (auto* item : LanguageItems())
+            if (item->Checked()) return item->Caption();
+        return "";
+    }
+    void Choose(const std::string& language) {
+        for (auto* item : LanguageItems())
+            if (item->Caption() == language) {
+                ui::Dispatch([item] { item->Click(); });
+                Settle();
+                return;
+            }
+        ADD_FAILURE() << "no menu item " << language;
+    }
+    std::string Remembered() const {
+        registry::TRegistry reg;
+        if (!reg.OpenKey(winres::kLocalesKey, false)) return "<none>";
+        auto value = reg.TryReadString(Exe());
+        return value ? *value : "<none>";
+    }
+    // The 8-bit text the store holds for a property in the language shown now.
+    std::string StoreText(const std::string& formName, const std::string& component, const std::string& property) {
+        auto& forms = loc_->Store->Forms();
+        int index = forms.IndexOf(formName);
+        if (index < 0) return "<no form>";
+        locstore::TLocComponent* owner = forms.ItemAt(index)->FindComponent(component);
+        if (!owner) return "<no component>";
+        locstore::TLocProperty* prop = owner->Properties().Find(property);
+        if (!prop) return "<no property>";
+        return prop->ActiveValue()->AsAnsi();
+    }
+    std::string Status() const { return form->stat1->SimpleText(); }
+    // The example language compiled by the build, beside the executable.
+    bool CopyExample(const std::string& code) {
+        const std::string from = std::string(VLMRK_EXTRA_LANG_DIR) + "/Vlmrk." + code + ".lng";
+        if (!fs::exists(from)) return false;
+        fs::copy_file(from, Beside("Vlmrk." + code + ".lng"), fs::copy_options::overwrite_existing);
+        return true;
+    }
+    void CheckWindowsFollowStore() {
+        EXPECT_EQ(form->lbl1->GetText(), StoreText("Form1", "lbl1", "Caption"));
+        EXPECT_EQ(form->image3->Hint(), StoreText("Form1", "image3", "Hint"));
+        EXPECT_EQ(form->pnl3->GetText(), StoreText("Form1", "pnl3", "Caption"));
+        EXPECT_EQ(about->sLabel1->GetText(), StoreText("AboutBox", "sLabel1", "Caption"));
+        EXPECT_EQ(Status(), rtl::LoadResString(app::SReady));
+    }
+
+    app::TForm1* form = nullptr;
+    app::TAboutBox* about = nullptr;
+    fs::path dir_;
+    std::optional<std::string> savedConfig_;
+    std::unique_ptr<guitest::TScriptScope> scope_;
+    std::unique_ptr<modres::TKLocUtils> utils_;
+    std::unique_ptr<localizer::TKLocalizerOnFly> loc_;
+    std::unique_ptr<ui::TApplication> application_;
+};
+
+TEST_F(Program, FirstStart) {
+    Start();
+    EXPECT_EQ(LanguageCaptions(), (std::vector<std::string>{"English", "French", "Italian", "Spanish"}));
+    EXPECT_EQ(Checked(), "English");
+    EXPECT_EQ(Remembered(), "EXE");
+    EXPECT_EQ(Status(), "Ready");
+    EXPECT_TRUE(Script().Boxes.empty());
+}
+
+TEST_F(Program, SwitchToSpanishBackToEnglishAndRestart) {
+    Start();
+    const std::string englishLabel = form->lbl1->GetText();
+    Choose("Spanish");
+    ASSERT_TRUE(Script().Boxes.empty()) << Script().Boxes.front().Text.toStdString();
+    ASSERT_TRUE(fs::exists(Beside("Vlmrk.ES")));
+    EXPECT_EQ(winres::FindResourceModule(winres::AppInstance()), winres::LoadLibraryEx(Beside("Vlmrk.ES")));
+    winres::FreeLibrary(winres::LoadLibraryEx(Beside("Vlmrk.ES")));
+    EXPECT_EQ(Remembered(), "ES");
+    EXPECT_EQ(Checked(), "Spanish");
+    EXPECT_NE(form->lbl1->GetText(), englishLabel);
+    CheckWindowsFollowStore();
+    EXPECT_NE(Status(), "Ready");
+    EXPECT_EQ(form->mmo1->Lines()->Text(), StoreText("Form1", "mmo1", "Lines.Strings"));
+    // A message shown after the switch speaks Spanish.
+    ui::Dispatch([this] { form->actAancryptandSaveExecute(form); });
+    ASSERT_FALSE(Script().Boxes.empty());
+    EXPECT_EQ(Script().Boxes.back().Text.toStdString().find("You must"), std::string::npos);
+    // The hidden About box opens in Spanish.
+    QString aboutCaption;
+    Script().WhileModal = [&](QWidget* window) { aboutCaption = window->windowTitle(); };
+    ui::Dispatch([this] { form->actAboutExecute(form); });
+    EXPECT_EQ(about->sLabel1->GetText(), StoreText("AboutBox", "sLabel1", "Caption"));
+    const auto built = fs::last_write_time(Beside("Vlmrk.ES"));
+
+    Choose("English");
+    EXPECT_EQ(winres::FindResourceModule(winres::AppInstance()), winres::AppInstance());
+    EXPECT_EQ(Remembered(), "EXE");
+    EXPECT_FALSE(fs::exists(Beside("Vlmrk.EN")));
+    EXPECT_EQ(form->lbl1->GetText(), englishLabel);
+    EXPECT_EQ(Status(), "Ready");
+
+    Choose("Spanish");
+    Restart();
+    EXPECT_EQ(fs::last_write_time(Beside("Vlmrk.ES")), built);
+    EXPECT_EQ(Checked(), "Spanish");
+    CheckWindowsFollowStore();
+    EXPECT_NE(form->lbl1->GetText(), englishLabel);
+}
+
+TEST_F(Program, ChangedBuildNumberRebuildsTheModule) {
+    Start();
+    Choose("Spanish");
+    const auto firstBuild = fs::last_write_time(Beside("Vlmrk.ES"));
+    // The pack's Spanish as a language file beside the executable, one build later.
+    locstore::TLocStorage store;
+    rtl::TMemoryStream native, spanish;
+    ASSERT_TRUE(langdata::ReadLanguagePack(Pack(), 0, 0, &native));
+    ASSERT_TRUE(langdata::ReadLanguagePack(Pack(), 10, 0, &spanish));
+    native.SetPosition(0);
+    langdata::TLangFile nativeFile;
+    nativeFile.LoadFromStream(native, &store, 0, -1);
+    spanish.SetPosition(0);
+    langdata::TLangFile spanishFile;
+    const int slot = store.AddLanguage(0, 10);
+    spanishFile.LoadFromStream(spanish, &store, 0, slot);
+    langdata::TLangFileHeader header = spanishFile.Header();
+    header.Build += 1;
+    auto bytes = langdata::MakeLanguageFile(header, store, slot);
+    std::ofstream(Beside("Vlmrk.ES.lng"), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                                 static_cast<std::streamsize>(bytes.size()));
+    fs::last_write_time(Beside("Vlmrk.ES"), firstBuild - std::chrono::hours(1));
+    Restart();
+    EXPECT_GT(fs::last_write_time(Beside("Vlmrk.ES")), firstBuild - std::chrono::hours(1));
+    EXPECT_EQ(utils_->CurrentLibInfo().Build, header.Build);
+    EXPECT_EQ(Checked(), "Spanish");
+}
+
+TEST_F(Program, StaleModuleThatCannotBeDeleted) {
+    Start();
+    // As root no permission bit keeps a file from being deleted; a non-empty folder in the
+    // module's place cannot be deleted by anyone.
+    fs::create_directories(Beside("Vlmrk.ES/keep"));
+    Choose("Spanish");
+    ASSERT_EQ(Script().Boxes.size(), 1u);
+    EXPECT_EQ(Script().Boxes[0].Caption, "Localizer Error");
+    EXPECT_EQ(Script().Boxes[0].Text.toStdString(), "Can not delete file \"" + Beside("Vlmrk.ES") + "\"");
+    EXPECT_EQ(Remembered(), "EXE");
+    EXPECT_EQ(Checked(), "English");  // the mark stays with the language in force
+    EXPECT_EQ(Status(), "Ready");
+}
+
+TEST_F(Program, RememberedCodeWithoutLanguageAndUnreadableFiles) {
+    {
+        registry::TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(winres::kLocalesKey, true));
+        reg.WriteString(Exe(), "DE");
+    }
+    std::ofstream(Beside("Vlmrk.XX.lng")) << "";
+    Start();
+    ASSERT_EQ(Script().Boxes.size(), 1u);
+    EXPECT_EQ(Script().Boxes[0].Caption, "Localizer Error");
+    EXPECT_EQ(Script().Boxes[0].Text, "Language \"German\" is not found");
+    EXPECT_EQ(LanguageCaptions().size(), 4u);
+    EXPECT_EQ(Checked(), "English");
+}
+
+TEST_F(Program, ClickingTheCheckedLanguageDoesNothing) {
+    Start();
+    {
+        registry::TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(winres::kLocalesKey, false));
+        reg.DeleteValue(Exe());
+    }
+    Choose("English");
+    EXPECT_EQ(Remembered(), "<none>");
+    EXPECT_TRUE(Script().Boxes.empty());
+    EXPECT_EQ(fs::directory_iterator(dir_ / "bin"), fs::directory_iterator());
+}
+
+TEST_F(Program, GermanFileWorksLikeAShippedLanguage) {
+    if (!CopyExample("DE")) GTEST_SKIP() << "example language DE not built";
+    Start();
+    EXPECT_EQ(LanguageCaptions(), (std::vector<std::string>{"English", "French", "German", "Italian", "Spanish"}));
+    Choose("German");
+    ASSERT_TRUE(Script().Boxes.empty()) << Script().Boxes.front().Text.toStdString();
+    EXPECT_EQ(Remembered(), "DE");
+    EXPECT_EQ(Checked(), "German");
+    CheckWindowsFollowStore();
+    EXPECT_NE(Status(), "Ready");
+    Restart();
+    EXPECT_EQ(Checked(), "German");
+    CheckWindowsFollowStore();
+}
+
+TEST_F(Program, RussianShowsCyrillicWithCharsetsSwitched) {
+    if (!CopyExample("RU")) GTEST_SKIP() << "example language RU not built";
+    Start();
+    Choose("Russian");
+    ASSERT_TRUE(Script().Boxes.empty()) << Script().Boxes.front().Text.toStdString();
+    CheckWindowsFollowStore();
+    EXPECT_TRUE(HasCyrillic(form->lbl1->ShownText())) << form->lbl1->ShownText().toStdString();
+    EXPECT_TRUE(HasCyrillic(form->stat1->ShownText()));
+    EXPECT_TRUE(HasCyrillic(form->mmo1->Editor()->toPlainText())) << form->mmo1->Editor()->toPlainText().toStdString();
+    EXPECT_EQ(ui::ScreenFonts().HintFont->Charset(), 204);
+    EXPECT_EQ(ui::ScreenFonts().MenuFont->Charset(), 204);
+    ui::Dispatch([this] { form->actDecryptExecute(form); });
+    ASSERT_FALSE(Script().Boxes.empty());
+    EXPECT_TRUE(HasCyrillic(Script().Boxes.back().Text)) << Script().Boxes.back().Text.toStdString();
+    // Started in Russian, the windows come from the Russian module.
+    Restart();
+    EXPECT_EQ(Checked(), "Russian");
+    EXPECT_TRUE(HasCyrillic(form->lbl1->ShownText())) << form->lbl1->ShownText().toStdString();
+    EXPECT_TRUE(HasCyrillic(form->mmo1->Editor()->toPlainText())) << form->mmo1->Editor()->toPlainText().toStdString();
+    EXPECT_TRUE(HasCyrillic(form->stat1->ShownText()));
+    Choose("English");
+    EXPECT_EQ(ui::ScreenFonts().MenuFont->Charset(), 0);
+    EXPECT_EQ(form->mmo1->Editor()->toPlainText(), "Enter your text here");
+}
+
+TEST_F(Program, HebrewFlipsTheReadingOrderAndBack) {
+    if (!CopyExample("HE")) GTEST_SKIP() << "example language HE not built";
+    Start();
+    Choose("Hebrew");
+    ASSERT_TRUE(Script().Boxes.empty()) << Script().Boxes.front().Text.toStdString();
+    EXPECT_EQ(form->BiDiMode(), rtti::TBiDiMode::bdRightToLeft);
+    EXPECT_EQ(about->BiDiMode(), rtti::TBiDiMode::bdRightToLeft);
+    EXPECT_EQ(form->Widget()->layoutDirection(), Qt::RightToLeft);
+    EXPECT_TRUE(HasHebrew(form->lbl1->ShownText()));
+    Choose("English");
+    EXPECT_EQ(form->BiDiMode(), rtti::TBiDiMode::bdLeftToRight);
+    EXPECT_EQ(form->Widget()->layoutDirection(), Qt::LeftToRight);
+}
+
+// Pictures for people to look at: run with VLMRK_SCREENSHOT_DIR set (under xvfb-run with
+// QT_QPA_PLATFORM=xcb for the real look); skipped otherwise.
+TEST_F(Program, Screenshots) {
+    const char* out = std::getenv("VLMRK_SCREENSHOT_DIR");
+    if (!out) GTEST_SKIP() << "VLMRK_SCREENSHOT_DIR not set";
+    if (!CopyExample("RU")) GTEST_SKIP() << "example language RU not built";
+    if (!CopyExample("HE")) GTEST_SKIP() << "example language HE not built";
+    Start();
+    const QString folder = QString::fromLocal8Bit(out);
+    form->SetBounds(0, 0, 760, 560);
+    form->Show();
+    for (const char* language : {"Spanish", "Russian", "Hebrew"}) {
+        Choose(language);
+        Settle();
+        form->Widget()->grab().save(folder + "/main-" + language + ".png");
+        Script().WhileModal = [&](QWidget* window) {
+            Settle();
+            window->grab().save(folder + "/about-" + language + ".png");
+        };
+        ui::Dispatch([this] { form->actAboutExecute(form); });
+    }
+}
+
+}  // namespace
