@@ -2,6 +2,10 @@
 
 #include <memory>
 
+#include <QApplication>
+#include <QIcon>
+#include <QPixmap>
+
 #include "app/About.h"
 #include "app/frmMain.h"
 #include "modres/LocUtils.h"
@@ -37,8 +41,10 @@ int RunProgram() {
     application.SetMainFormOnTaskBar(true);
     application.SetTitle("Veilmark 1.0");
     try {
-        ui::CreateForm<TForm1>();
+        TForm1* mainForm = ui::CreateForm<TForm1>();
         ui::CreateForm<TAboutBox>()->Hide();
+        // The window icon is the Encrypt icon, as the desktop entry's.
+        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(mainForm->image3->Shown())));
     } catch (const rtl::Exception& error) {
         application.ShowException(error);
         return 1;

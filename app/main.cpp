@@ -12,6 +12,7 @@
 int main(int argc, char* argv[]) {
     // The Qt application comes first: the localization start-up may already show a message box.
     QApplication qtApplication(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("veilmark"));
     app::InstallPlatformHooks();
 
     // ---- Localization runtime start-up --------------------------------------------------------

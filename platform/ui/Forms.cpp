@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QToolTip>
+#include <QWindow>
 
 #include "platform/ui/ActnList.h"
 #include "platform/ui/ComCtrls.h"
@@ -297,6 +298,13 @@ int TForm::ShowModal() {
         // Let Show's positioning run once, then hand the window to the seam.
         Show();
         widget_->hide();
+    }
+    // A modal window belongs to the main window: no task-bar entry of its own, kept above it.
+    if (TApplication* app = Application(); app && app->MainForm() && app->MainForm() != this) {
+        QWidget* main = app->MainForm()->Widget();
+        widget_->winId();
+        main->winId();
+        if (widget_->windowHandle() && main->windowHandle()) widget_->windowHandle()->setTransientParent(main->windowHandle());
     }
     Interaction().ShowModal(widget_);
     rtti::TCustomForm::SetVisible(false);
