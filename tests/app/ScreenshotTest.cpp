@@ -53,3 +53,54 @@ TEST_F(AppWindows, Screenshots) {
 }
 
 }  // namespace
+
+#include "app/LocalizerHost.h"
+#include "localizer/LocOnFly.h"
+#include "platform/winres/WinRes.h"
+
+namespace {
+
+// The windows after a switch to Spanish, as the program starts them (localizer included).
+TEST(Screenshots, AfterSwitchingToSpanish) {
+    const char* out = std::getenv("VLMRK_SCREENSHOT_DIR");
+    if (!out) GTEST_SKIP() << "VLMRK_SCREENSHOT_DIR not set";
+    const QString folder = QString::fromLocal8Bit(out);
+    guitest::QtApp();
+    const auto dir = std::filesystem::temp_directory_path() / ("vlmrk-shot-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    winres::SetAppFileName((dir / "Vlmrk").string());
+    app::InstallPlatformHooks();
+    guitest::TScriptScope scope;
+    auto locUtils = std::make_unique<modres::TKLocUtils>();
+    auto theLocalizer = std::make_unique<localizer::TKLocalizerOnFly>();
+    app::InstallLocalizerHost(*theLocalizer);
+    theLocalizer->Initialize("", "");
+    {
+        ui::TApplication application;
+        application.Initialize();
+        application.SetTitle("Veilmark 1.0");
+        auto* form = ui::CreateForm<app::TForm1>();
+        auto* about = ui::CreateForm<app::TAboutBox>();
+        about->Hide();
+        form->SetWindowState(ui::TWindowState::wsNormal);
+        form->SetBounds(0, 0, 760, 560);
+        form->Show();
+        theLocalizer->SwitchToLanguage(10);
+        Settle();
+        form->Widget()->grab().save(folder + "/main-es.png");
+        EXPECT_EQ(form->lbl1->GetText(), "Cifrar");
+        EXPECT_EQ(form->stat1->SimpleText(), "Listo");
+        EXPECT_EQ(form->lbl1->Left(), 48 - form->lbl1->Width() / 2);
+        scope.Script().WhileModal = [&](QWidget* window) {
+            Settle();
+            window->grab().save(folder + "/about-es.png");
+        };
+        form->actAboutExecute(nullptr);
+        EXPECT_TRUE(scope.Script().Boxes.empty());
+    }
+    theLocalizer.reset();
+    locUtils.reset();
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
