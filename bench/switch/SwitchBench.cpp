@@ -1,0 +1,241 @@
+// A language switch of the program's two windows, beside the same switch done the Qt way.
+//
+//   FirstSwitch      Spanish with no module on disk: store load, module build, install, the
+//                    windows translated, the choice written.
+//   ExistingModule   Spanish again with its module on disk: reuse, install, translate, write.
+//   QtTranslator     a widget tree like the main window and the About box (menus, icon labels
+//                    with tool tips, work-area caption, memo, status bar, About texts): a
+//                    QTranslator holding the same Spanish texts is made, installed, and every
+//                    text set again through tr() on the LanguageChange it sends.
+//
+// Run offscreen: QT_QPA_PLATFORM=offscreen ./bench_switch. Everything lives in a temporary
+// folder (executable path, settings store, modules).
+
+#include <filesystem>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QHash>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTranslator>
+#include <QVBoxLayout>
+
+#include <benchmark/benchmark.h>
+
+#include "app/About.h"
+#include "app/LocalizerHost.h"
+#include "app/Startup.h"
+#include "app/frmMain.h"
+#include "localizer/LocOnFly.h"
+#include "modres/LocUtils.h"
+#include "platform/ui/Forms.h"
+#include "platform/winres/WinRes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+QApplication& QtApp() {
+    static int argc = 1;
+    static char name[] = "bench_switch";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+// The program as its main routine starts it, once per process.
+struct TProgram {
+    fs::path dir;
+    std::unique_ptr<modres::TKLocUtils> utils;
+    std::unique_ptr<localizer::TKLocalizerOnFly> loc;
+    std::unique_ptr<ui::TApplication> application;
+
+    TProgram() {
+        QtApp();
+        dir = fs::temp_directory_path() / ("vlmrk-bench-switch-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
+        app::InstallPlatformHooks();
+        utils = std::make_unique<modres::TKLocUtils>();
+        utils->SetAppFileName((dir / "Vlmrk").string());
+        loc = std::make_unique<localizer::TKLocalizerOnFly>();
+        utils->IgnoreCheckErrors = false;
+        app::InstallLocalizerHost(*loc);
+        loc->Initialize("", "");
+        application = std::make_unique<ui::TApplication>();
+        application->Initialize();
+        application->SetTitle("Veilmark 1.0");
+        ui::CreateForm<app::TForm1>()->Show();
+        ui::CreateForm<app::TAboutBox>()->Hide();
+        QApplication::processEvents();
+    }
+    ~TProgram() {
+        application.reset();
+        loc.reset();
+        utils.reset();
+        fs::remove_all(dir);
+    }
+    std::string Module() const { return (dir / "Vlmrk.ES").string(); }
+};
+
+TProgram& Program() {
+    static TProgram program;
+    return program;
+}
+
+void FirstSwitch(benchmark::State& state) {
+    TProgram& p = Program();
+    for (auto _ : state) {
+        state.PauseTiming();
+        p.loc->SwitchToLanguage(9);
+        fs::remove(p.Module());
+        // A first switch also loads the language into the store.
+        p.loc->Store = std::make_unique<locstore::TLocStorage>();
+        p.loc->LoadNativeLanguage();
+        p.loc->StoreLanguageIndex = 0;
+        state.ResumeTiming();
+        p.loc->SwitchToLanguage(10);
+    }
+    if (!fs::exists(p.Module())) state.SkipWithError("no module was built");
+}
+
+void ExistingModule(benchmark::State& state) {
+    TProgram& p = Program();
+    p.loc->SwitchToLanguage(10);
+    for (auto _ : state) {
+        state.PauseTiming();
+        p.loc->SwitchToLanguage(9);
+        state.ResumeTiming();
+        p.loc->SwitchToLanguage(10);
+    }
+}
+
+// ---- The Qt way ------------------------------------------------------------------------------
+
+class TTableTranslator : public QTranslator {
+public:
+    explicit TTableTranslator(QHash<QString, QString> table) : table_(std::move(table)) {}
+    QString translate(const char*, const char* source, const char* = nullptr, int = -1) const override {
+        auto it = table_.constFind(QString::fromUtf8(source));
+        return it == table_.cend() ? QString() : *it;
+    }
+    bool isEmpty() const override { return table_.isEmpty(); }
+
+private:
+    QHash<QString, QString> table_;
+};
+
+// The same texts, English -> Spanish, taken from the program's store.
+QHash<QString, QString> SpanishTable() {
+    TProgram& p = Program();
+    QHash<QString, QString> table;
+    locstore::TLinearPropertyList properties;
+    p.loc->Store->Forms().CollectProperties(properties, false);
+    const int es = p.loc->Store->IndexOfLanguage(10);
+    for (int i = 0; i < properties.Count(); ++i) {
+        auto* prop = properties.ItemAt(i);
+        table.insert(QString::fromStdU16String(prop->BaseValue()->Text()),
+                     QString::fromStdU16String(prop->Values().Value(es < 0 ? 0 : es)->Text()));
+    }
+    table.insert("Ready", "Listo");
+    return table;
+}
+
+class TQtWindows : public QObject {
+public:
+    QMainWindow main;
+    QWidget about;
+    std::vector<std::pair<QMenu*, const char*>> menus;
+    std::vector<std::pair<QAction*, const char*>> actions;
+    std::vector<std::pair<QLabel*, const char*>> labels;
+    std::vector<std::pair<QLabel*, const char*>> tips;
+    QPlainTextEdit* memo = new QPlainTextEdit;
+    int retranslations = 0;
+
+    TQtWindows() {
+        auto* column = new QWidget;
+        auto* layout = new QVBoxLayout(column);
+        const char* captions[] = {"Encrypt", "Decrypt", "Open...", "Clear", "About...", "Exit"};
+        const char* hints[] = {"Encrypt text into image", "Decrypt text from image", "Open an image file",
+                               "Clear text and image", "About...", "Exit"};
+        for (int i = 0; i < 6; ++i) {
+            auto* icon = new QLabel;
+            tips.emplace_back(icon, hints[i]);
+            auto* label = new QLabel;
+            labels.emplace_back(label, captions[i]);
+            layout->addWidget(icon);
+            layout->addWidget(label);
+        }
+        auto* work = new QLabel;
+        labels.emplace_back(work, "Click to load a bitmap image");
+        layout->addWidget(work);
+        layout->addWidget(memo);
+        main.setCentralWidget(column);
+        const char* menuNames[] = {"File", "Edit", "Language", "Help"};
+        for (const char* name : menuNames) menus.emplace_back(main.menuBar()->addMenu(QString()), name);
+        const char* items[] = {"Open...", "Encrypt...", "Exit", "Clear", "About..."};
+        for (const char* item : items) actions.emplace_back(menus[0].first->addAction(QString()), item);
+        auto* aboutLayout = new QVBoxLayout(&about);
+        for (const char* text : {"Veilmark 1.0", "Made by the Veilmark developers, 2026",
+                                 "Encrypt Your Secret Text In a Bitmap Image", "veilmark.example.org"}) {
+            auto* label = new QLabel;
+            labels.emplace_back(label, text);
+            aboutLayout->addWidget(label);
+        }
+        main.installEventFilter(this);
+        Retranslate();
+        main.show();
+        QApplication::processEvents();
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &main && event->type() == QEvent::LanguageChange) Retranslate();
+        return false;
+    }
+    void Retranslate() {
+        ++retranslations;
+        for (auto& [menu, text] : menus) menu->setTitle(QCoreApplication::translate("Form1", text));
+        for (auto& [action, text] : actions) action->setText(QCoreApplication::translate("Form1", text));
+        for (auto& [label, text] : labels) label->setText(QCoreApplication::translate("Form1", text));
+        for (auto& [label, text] : tips) label->setToolTip(QCoreApplication::translate("Form1", text));
+        memo->setPlainText(QCoreApplication::translate("Form1", "Enter your text here"));
+        main.statusBar()->showMessage(QCoreApplication::translate("Form1", "Ready"));
+        about.setWindowTitle(QCoreApplication::translate("AboutBox", "Veilmark 1.0"));
+    }
+};
+
+void QtTranslator(benchmark::State& state) {
+    Program();
+    const QHash<QString, QString> table = SpanishTable();
+    TQtWindows windows;
+    std::unique_ptr<TTableTranslator> translator;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (translator) QCoreApplication::removeTranslator(translator.get());
+        translator.reset();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        translator = std::make_unique<TTableTranslator>(table);
+        QCoreApplication::installTranslator(translator.get());
+        QApplication::processEvents();
+    }
+    if (translator) QCoreApplication::removeTranslator(translator.get());
+    state.counters["retranslations"] = windows.retranslations;
+}
+
+BENCHMARK(FirstSwitch)->Unit(benchmark::kMillisecond);
+BENCHMARK(ExistingModule)->Unit(benchmark::kMillisecond);
+BENCHMARK(QtTranslator)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
