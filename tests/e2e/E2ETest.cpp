@@ -233,6 +233,18 @@ TEST_F(Program, SwitchToSpanishBackToEnglishAndRestart) {
     EXPECT_NE(form->lbl1->GetText(), englishLabel);
 }
 
+TEST_F(Program, TextTheUserTypedSurvivesASwitch) {
+    Start();
+    form->mmo1->Lines()->SetText("my secret words\r\n");
+    Choose("Spanish");
+    EXPECT_EQ(form->mmo1->Lines()->Text(), "my secret words\r\n");
+    EXPECT_EQ(form->lbl1->GetText(), StoreText("Form1", "lbl1", "Caption"));
+    // Emptied, it takes the language's text again.
+    form->mmo1->Lines()->Clear();
+    Choose("English");
+    EXPECT_EQ(form->mmo1->Lines()->Text(), "Enter your text here\r\n");
+}
+
 TEST_F(Program, ChangedBuildNumberRebuildsTheModule) {
     Start();
     Choose("Spanish");
@@ -316,6 +328,17 @@ TEST_F(Program, GermanFileWorksLikeAShippedLanguage) {
     Restart();
     EXPECT_EQ(Checked(), "German");
     CheckWindowsFollowStore();
+}
+
+// Every text of the native language has its translation in each example language.
+TEST_F(Program, ExampleLanguagesAreComplete) {
+    for (const char* code : {"DE", "RU", "HE"}) {
+        const fs::path missing = fs::path(VLMRK_EXTRA_LANG_DIR) / (std::string(code) + ".missing");
+        if (!fs::exists(missing)) GTEST_SKIP() << "example languages not built";
+        std::ifstream in(missing);
+        std::string untranslated((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(untranslated, "") << code;
+    }
 }
 
 TEST_F(Program, RussianShowsCyrillicWithCharsetsSwitched) {
