@@ -29,6 +29,7 @@
 #include "platform/registry/Registry.h"
 #include "platform/rtl/Streams.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Menus.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/Text8.h"
 #include "platform/winres/StartupChoice.h"
@@ -172,6 +173,11 @@ protected:
         EXPECT_EQ(form->pnl3->GetText(), StoreText("Form1", "pnl3", "Caption"));
         EXPECT_EQ(about->sLabel1->GetText(), StoreText("AboutBox", "sLabel1", "Caption"));
         EXPECT_EQ(Status(), rtl::LoadResString(app::SReady));
+        for (const char* name : {"File1", "Edit1", "Language1", "Help1", "Open1", "About1"}) {
+            auto* item = dynamic_cast<ui::TMenuItem*>(form->FindComponent(name));
+            ASSERT_NE(item, nullptr) << name;
+            EXPECT_EQ(item->Caption(), StoreText("Form1", name, "Caption")) << name;
+        }
     }
 
     app::TForm1* form = nullptr;
