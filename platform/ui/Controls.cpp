@@ -87,6 +87,8 @@ namespace {
 // Turns a widget's enter, leave, move and release events into the control's events. Handlers
 // run through the dispatcher, so an error shows in the default error box.
 class TMouseRouter : public QObject {
+    Q_DISABLE_COPY_MOVE(TMouseRouter)
+
 public:
     TMouseRouter(QWidget* widget, rtti::TControl* control, TMethod* onEnter, TMethod* onLeave, TMethod* onMove)
         : QObject(widget), control_(control), onEnter_(onEnter), onLeave_(onLeave), onMove_(onMove) {}
@@ -134,6 +136,13 @@ private:
 };
 
 }  // namespace
+
+void StopMouseRouting(QWidget* root) {
+    if (!root) return;
+    // The router has no meta-object of its own, so it is told apart by its C++ type.
+    for (QObject* child : root->findChildren<QObject*>())
+        if (auto* router = dynamic_cast<TMouseRouter*>(child)) delete router;
+}
 
 void InstallMouseRouting(QWidget* widget, rtti::TControl* control, TMethod* onEnter, TMethod* onLeave, TMethod* onMove) {
     if (!widget) return;

@@ -58,6 +58,8 @@ namespace detail {
 // Routes enter, leave, move and click of a widget to a control's events.
 void InstallMouseRouting(QWidget* widget, rtti::TControl* control, TMethod* onEnter, TMethod* onLeave,
                          TMethod* onMove);
+// Ends the routing for a widget and everything on it (a form going away).
+void StopMouseRouting(QWidget* root);
 }  // namespace detail
 
 // The Qt half of a control; Base is rtti::TControl, rtti::TWinControl or rtti::TCustomForm.

@@ -86,6 +86,12 @@ TForm::TForm() {
 }
 
 TForm::~TForm() {
+    // The derived form is gone already: none of its handlers may run any more, and the menu's
+    // items, freed one by one later, must not reach them either.
+    dying_ = true;
+    OnConstrainedResize = OnClose = OnResize = OnShow = OnHide = OnCreate = OnActivate = rtti::TMethod{};
+    if (menu_) menu_->OnChange = rtti::TMethod{};
+    detail::StopMouseRouting(widget_);
     // The children's widgets go with the window; their controls find their widgets gone.
     SetMenu(nullptr);
     delete widget_.data();
@@ -113,7 +119,7 @@ void TForm::SetMenu(TMainMenu* menu) {
         }
     }
     // The client area keeps its size; the window grows or shrinks by the menu bar.
-    if (!Destroying()) SetBounds(Left(), Top(), Width(), clientHeight + MenuHeight());
+    if (!Destroying() && !dying_) SetBounds(Left(), Top(), Width(), clientHeight + MenuHeight());
 }
 
 void TForm::SetWindowState(TWindowState state) {
@@ -187,7 +193,7 @@ void TForm::PlaceWidget() {
 }
 
 void TForm::WidgetResized() {
-    if (syncing_ || !widget_) return;
+    if (syncing_ || dying_ || !widget_) return;
     const QRect geometry = widget_->geometry();
     if (geometry.x() == Left() && geometry.y() == Top() && geometry.width() == Width() && geometry.height() == Height()) return;
     syncing_ = true;
@@ -288,6 +294,7 @@ void TForm::Close() {
 }
 
 void TForm::WidgetClosed() {
+    if (dying_) return;
     Dispatch([this] { Close(); });
 }
 

@@ -95,6 +95,7 @@ private:
     TResizeLimits limits_;
     bool shownOnce_ = false;
     bool syncing_ = false;
+    bool dying_ = false;
 };
 
 // The screen's fonts. Menus and hints are drawn with them; the live translation changes their

@@ -19,6 +19,10 @@ namespace {
 // Menu captions are shown with the menu font's character set, else the interface code page.
 QString MenuText(const AnsiString& caption) { return DecodeForCharset(caption, ScreenFonts().MenuFont->Charset()); }
 
+void LeaveGroup(QAction* action) {
+    if (action && action->actionGroup()) action->actionGroup()->removeAction(action);
+}
+
 }  // namespace
 
 // ---- TMenuItem ---------------------------------------------------------------------------------
@@ -53,7 +57,12 @@ TMenuItem::TMenuItem() : qaction_(new QAction()) {
 
 TMenuItem::~TMenuItem() {
     if (action_) action_->RemoveClient(this);
-    for (TMenuItem* item : items_) item->parent_ = nullptr;
+    // The radio groups go with this item's menu: the sub-items' actions leave them first.
+    for (TMenuItem* item : items_) {
+        LeaveGroup(item->qaction_);
+        item->parent_ = nullptr;
+    }
+    LeaveGroup(qaction_);
     if (parent_) {
         TMenuItem* parent = parent_;
         std::erase(parent->items_, this);
@@ -139,6 +148,7 @@ void TMenuItem::Insert(int index, TMenuItem* item) {
 void TMenuItem::Remove(TMenuItem* item) {
     if (!item || item->parent_ != this) return;
     std::erase(items_, item);
+    LeaveGroup(item->qaction_);
     item->parent_ = nullptr;
     Changed(true);
 }
@@ -203,7 +213,9 @@ void TMenuItem::Build() {
         qmenu_->setTitle(MenuText(caption));
         qmenu_->setFont(ToQFont(*ScreenFonts().MenuFont));
         qmenu_->clear();
-        // Radio items of one group share an exclusive group, so they show as radio buttons.
+        // Radio items of one group share an exclusive group, so they show as radio buttons. The
+        // groups are made afresh; every action leaves its old group before that group goes.
+        for (TMenuItem* item : items_) LeaveGroup(item->qaction_);
         for (QObject* child : qmenu_->children())
             if (auto* group = qobject_cast<QActionGroup*>(child)) delete group;
         std::map<int, QActionGroup*> groups;
@@ -213,8 +225,6 @@ void TMenuItem::Build() {
                 QActionGroup*& group = groups[item->groupIndex_];
                 if (!group) group = new QActionGroup(qmenu_);
                 group->addAction(item->qaction_);
-            } else if (item->qaction_->actionGroup()) {
-                item->qaction_->actionGroup()->removeAction(item->qaction_);
             }
             if (item->items_.empty())
                 qmenu_->addAction(item->qaction_);
