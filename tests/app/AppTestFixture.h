@@ -42,7 +42,8 @@ protected:
     guitest::TScript& Script() { return scope_->Script(); }
     // Runs a command's handler as the program does: through the dispatcher.
     void Run(void (app::TForm1::*handler)(rtl::TObject*)) {
-        ui::Dispatch([this, handler] { (form->*handler)(form); });
+        app::TForm1* target = form;
+        ui::Dispatch([target, handler] { (target->*handler)(target); });
     }
     std::string Status() const { return form->stat1->SimpleText(); }
     std::string PathOf(const std::string& name) const { return (dir / name).string(); }

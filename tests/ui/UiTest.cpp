@@ -126,6 +126,7 @@ struct TChangeCounter : rtti::TPersistent {
 
 TEST(Menu, ChangesOfTheMenuOrAnItemReachOnChange) {
     QtApp();
+    TChangeCounter counter;  // outlives the menu, which reports its items' going as well
     rtti::TComponent owner;
     auto* menu = owner.Add<ui::TMainMenu>("mm1");
     auto* file = owner.Add<ui::TMenuItem>("File1");
@@ -134,7 +135,6 @@ TEST(Menu, ChangesOfTheMenuOrAnItemReachOnChange) {
     static const rtti::TMethodInfo handler{"Changed", [](rtti::TPersistent& self, rtl::TObject* sender) {
                                                static_cast<TChangeCounter&>(self).Changed(sender);
                                            }};
-    TChangeCounter counter;
     menu->OnChange = rtti::TMethod{&counter, &handler};
     file->SetCaption("File");
     menu->Items()->Add(file);
