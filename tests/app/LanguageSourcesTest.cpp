@@ -77,9 +77,9 @@ TSource ReadSource(const std::string& code) {
 
 // The format specifiers of a message, in order: a translation must keep them.
 std::string Specifiers(const std::string& text) {
-    static const std::regex spec(R"(%-?\d*[sdux%])");
+    static const std::regex placeholder(R"(%-?\d*[sdux%])");
     std::string out;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), spec); it != std::sregex_iterator(); ++it) out += it->str();
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), placeholder); it != std::sregex_iterator(); ++it) out += it->str();
     return out;
 }
 

@@ -150,12 +150,12 @@ int WriteImage(const Args& args) {
     auto rcdata = std::make_unique<modres::TResRCData>(&proc);
     for (std::size_t i = 2; i < args.size(); ++i) {
         if (args[i] != "--rcdata" || i + 1 >= args.size()) throw EUsage("unexpected argument \"" + args[i] + "\"");
-        const AnsiString& spec = args[++i];
-        auto eq = spec.find('=');
-        if (eq == AnsiString::npos || eq == 0) throw EUsage("--rcdata wants NAME=FILE, not \"" + spec + "\"");
+        const AnsiString& item = args[++i];
+        auto eq = item.find('=');
+        if (eq == AnsiString::npos || eq == 0) throw EUsage("--rcdata wants NAME=FILE, not \"" + item + "\"");
         rtl::TMemoryStream data;
-        data.LoadFromFile(spec.substr(eq + 1));
-        rcdata->AddItem(spec.substr(0, eq), false)->LoadData(data);
+        data.LoadFromFile(item.substr(eq + 1));
+        rcdata->AddItem(item.substr(0, eq), false)->LoadData(data);
     }
     proc.AddBlock(std::move(rcdata));
     modres::AddProgramSettings(proc);
