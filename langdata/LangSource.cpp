@@ -9,6 +9,7 @@
 #include "locstore/LocStorage.h"
 #include "platform/nls/Nls.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/Utf8.h"
 
 namespace langdata {
 
@@ -21,23 +22,7 @@ constexpr const char* kKindNames[] = {"float", "integer", "string", "list", "str
 
 // ---- text helpers -----------------------------------------------------------------------------
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
+using rtl::AppendUtf8;
 
 // A quoted string with the escapes the parser reads; characters that need no escape as UTF-8.
 std::string Quote(const WideString& text) {

@@ -7,6 +7,7 @@
 
 #include "platform/nls/CodePages.h"
 #include "platform/nls/LocaleData.h"
+#include "platform/rtl/Utf8.h"
 
 namespace nls {
 
@@ -90,39 +91,6 @@ TNameParts SplitName(std::string_view name) {
     return parts;
 }
 
-// UTF-8 (our source texts) to UTF-16; the table's texts are well-formed.
-std::u16string Utf8ToUtf16(std::string_view s) {
-    std::u16string out;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto b0 = static_cast<unsigned char>(s[i]);
-        std::uint32_t cp = 0;
-        std::size_t len = 1;
-        if (b0 < 0x80) {
-            cp = b0;
-        } else if ((b0 & 0xE0) == 0xC0) {
-            cp = b0 & 0x1F;
-            len = 2;
-        } else if ((b0 & 0xF0) == 0xE0) {
-            cp = b0 & 0x0F;
-            len = 3;
-        } else {
-            cp = b0 & 0x07;
-            len = 4;
-        }
-        if (i + len > s.size()) break;
-        for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        i += len;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -186,11 +154,11 @@ std::u16string GetLocaleInfoW(std::uint32_t lcid, std::uint32_t infoType) {
     const TLocaleEntry* e = FindLocale(ResolveLcid(lcid));
     if (e == nullptr) return {};
     switch (infoType) {
-        case LOCALE_SLANGUAGE: return Utf8ToUtf16(e->DisplayName);  // our interface language is English
-        case LOCALE_SABBREVLANGNAME: return Utf8ToUtf16(e->Abbreviation);
-        case LOCALE_SNATIVELANGNAME: return Utf8ToUtf16(e->NativeName);
-        case LOCALE_SENGLANGUAGE: return Utf8ToUtf16(e->Language);
-        case LOCALE_IDEFAULTANSICODEPAGE: return Utf8ToUtf16(std::to_string(e->AnsiCodePage));
+        case LOCALE_SLANGUAGE: return rtl::Utf8ToUtf16(e->DisplayName);  // our interface language is English
+        case LOCALE_SABBREVLANGNAME: return rtl::Utf8ToUtf16(e->Abbreviation);
+        case LOCALE_SNATIVELANGNAME: return rtl::Utf8ToUtf16(e->NativeName);
+        case LOCALE_SENGLANGUAGE: return rtl::Utf8ToUtf16(e->Language);
+        case LOCALE_IDEFAULTANSICODEPAGE: return rtl::Utf8ToUtf16(std::to_string(e->AnsiCodePage));
         default: return {};
     }
 }

@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 #include "platform/rtl/PackedStrings.h"
 #include "platform/rtl/RtlConsts.h"
+#include "platform/rtl/Utf8.h"
 #include "platform/rtti/RttiConsts.h"
 #include "platform/rtti/TypInfo.h"
 
@@ -72,44 +74,7 @@ TExtendedBytes LongDoubleToExtended(long double value) {
 namespace {
 
 WideString Utf8ToWide(const std::vector<std::uint8_t>& s) {
-    WideString out;
-    std::size_t i = 0, n = s.size();
-    while (i < n) {
-        std::uint32_t c = s[i];
-        int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-        if (extra < 0) {
-            out.push_back(u'\uFFFD');
-            ++i;
-            continue;
-        }
-        if (extra == 0) {
-            out.push_back(static_cast<char16_t>(c));
-            ++i;
-            continue;
-        }
-        std::uint32_t cp = c & (0x3F >> extra);
-        bool ok = i + static_cast<std::size_t>(extra) < n;
-        for (int k = 1; ok && k <= extra; ++k) {
-            std::uint8_t cc = s[i + static_cast<std::size_t>(k)];
-            if ((cc & 0xC0) != 0x80) ok = false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        static constexpr std::uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-        if (!ok || cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out.push_back(u'\uFFFD');
-            ++i;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return out;
+    return rtl::Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(s.data()), s.size()));
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/rtl/Utf8.h"
+
 namespace tool {
 
 class JsonWriter {
@@ -29,6 +31,6 @@ private:
     bool afterKey_ = false;
 };
 
-std::string Utf16ToUtf8(std::u16string_view text);  // unpaired surrogates become U+FFFD
+using rtl::Utf16ToUtf8;  // unpaired surrogates become U+FFFD
 
 }  // namespace tool
