@@ -76,36 +76,6 @@ AnsiString FloatToText(double value) {
     return out;
 }
 
-// Optional sign, then decimal digits or "$"/"0x" hexadecimal; nothing else, no blanks.
-bool TryTextToInt64(const AnsiString& text, std::int64_t& value) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    int base = 10;
-    if (i < text.size() && text[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i >= text.size()) return false;
-    std::uint64_t acc = 0;
-    const std::uint64_t limit = base == 16 ? UINT64_MAX : (negative ? 0x8000000000000000ULL : 0x7FFFFFFFFFFFFFFFULL);
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        unsigned digit;
-        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-        else if (base == 16 && c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (base == 16 && c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-        else return false;
-        if (acc > (limit - digit) / static_cast<unsigned>(base)) return false;
-        acc = acc * static_cast<unsigned>(base) + digit;
-    }
-    value = static_cast<std::int64_t>(negative ? 0 - acc : acc);
-    return true;
-}
-
 // Code pages asked once per language during a pass over every item.
 class TCodePageCache {
 public:
@@ -224,7 +194,7 @@ double TLocValue::AsFloat() const { return StrToFloatOrZero(WideToAnsi(text_, kS
 std::int64_t TLocValue::AsInt64() const {
     const AnsiString text = WideToAnsi(text_, kSystemCodePage);
     std::int64_t value = 0;
-    if (!TryTextToInt64(text, value)) throw rtl::EConvertError(rtl::EConvertError::CreateResFmt, rtl::SInvalidInteger, {text});
+    if (!rtl::TryStrToInt64(text, value)) throw rtl::EConvertError(rtl::EConvertError::CreateResFmt, rtl::SInvalidInteger, {text});
     return value;
 }
 

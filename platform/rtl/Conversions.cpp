@@ -14,11 +14,15 @@ AnsiString IntToStr(std::int64_t value) {
     return buffer;
 }
 
-bool TryStrToInt(const AnsiString& text, std::int32_t& value) {
+namespace {
+
+// Optional sign, then decimal digits or "$"/"0x" hexadecimal; nothing else, no blanks. Decimal
+// takes the signed range of `bits`; hexadecimal all of its bits ("$FFFFFFFF" is -1 in 32 bits).
+bool ParseInteger(const AnsiString& text, int bits, std::uint64_t& result) {
     std::size_t i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    int base = 10;
+    unsigned base = 10;
     if (i < text.size() && text[i] == '$') {
         base = 16;
         ++i;
@@ -27,25 +31,36 @@ bool TryStrToInt(const AnsiString& text, std::int32_t& value) {
         i += 2;
     }
     if (i >= text.size()) return false;
-    std::int64_t acc = 0;
+    const std::uint64_t signBit = std::uint64_t{1} << (bits - 1);
+    const std::uint64_t limit = base == 16 ? signBit + (signBit - 1) : (negative ? signBit : signBit - 1);
+    std::uint64_t acc = 0;
     for (; i < text.size(); ++i) {
-        char c = text[i];
-        int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        const char c = text[i];
+        unsigned digit;
+        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+        else if (base == 16 && c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (base == 16 && c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
         else return false;
+        if (acc > (limit - digit) / base) return false;
         acc = acc * base + digit;
-        if (acc > (base == 16 ? 0xFFFFFFFFLL : 0x80000000LL)) return false;
     }
-    if (base == 16) {
-        value = static_cast<std::int32_t>(static_cast<std::uint32_t>(acc));
-        if (negative) value = static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(value));
-        return true;
-    }
-    if (negative) acc = -acc;
-    if (acc > INT32_MAX || acc < INT32_MIN) return false;
-    value = static_cast<std::int32_t>(acc);
+    result = negative ? 0 - acc : acc;
+    return true;
+}
+
+}  // namespace
+
+bool TryStrToInt(const AnsiString& text, std::int32_t& value) {
+    std::uint64_t bitsOf = 0;
+    if (!ParseInteger(text, 32, bitsOf)) return false;
+    value = static_cast<std::int32_t>(static_cast<std::uint32_t>(bitsOf));
+    return true;
+}
+
+bool TryStrToInt64(const AnsiString& text, std::int64_t& value) {
+    std::uint64_t bitsOf = 0;
+    if (!ParseInteger(text, 64, bitsOf)) return false;
+    value = static_cast<std::int64_t>(bitsOf);
     return true;
 }
 

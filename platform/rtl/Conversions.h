@@ -13,6 +13,8 @@ AnsiString IntToStr(std::int64_t value);
 std::int32_t StrToInt(const AnsiString& text);
 // The same without raising: false when text is not a 32-bit integer.
 bool TryStrToInt(const AnsiString& text, std::int32_t& value);
+// The same for 64 bits.
+bool TryStrToInt64(const AnsiString& text, std::int64_t& value);
 
 // Removes characters with codes up to and including 32 at both ends / at the start / at the end.
 AnsiString Trim(const AnsiString& text);

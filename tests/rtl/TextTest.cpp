@@ -52,6 +52,14 @@ TEST(Conversions, IntegersAndTrimming) {
     EXPECT_THROW(StrToInt("2147483648"), EConvertError);
     EXPECT_THROW(StrToInt(""), EConvertError);
     EXPECT_THROW(StrToInt(" 1"), EConvertError);
+    EXPECT_EQ(StrToInt("$FFFFFFFF"), -1);  // hexadecimal takes all 32 bits
+    EXPECT_THROW(StrToInt("$100000000"), EConvertError);
+    std::int64_t wide = 0;
+    EXPECT_TRUE(TryStrToInt64("-9223372036854775808", wide));
+    EXPECT_EQ(wide, INT64_MIN);
+    EXPECT_FALSE(TryStrToInt64("9223372036854775808", wide));
+    EXPECT_TRUE(TryStrToInt64("0xFFFFFFFFFFFFFFFF", wide));
+    EXPECT_EQ(wide, -1);
     EXPECT_EQ(Trim("\r\n  Hi \t\x01"), "Hi");
     EXPECT_EQ(Trim("   "), "");
     EXPECT_EQ(CompareText("abc", "ABD"), -1);
