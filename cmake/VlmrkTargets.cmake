@@ -4,6 +4,12 @@
 function(vlmrk_target_options target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror
     -Wno-error=deprecated-declarations)
+  # GCC 12 reports false overlaps and overflows inside std::string at -O3 (fixed in GCC 13); they
+  # stay visible as warnings but do not stop the release build.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    target_compile_options(${target} PRIVATE -Wno-error=restrict -Wno-error=stringop-overflow
+      -Wno-error=stringop-overread -Wno-error=array-bounds)
+  endif()
   if(VLMRK_SANITIZE)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
       -fno-sanitize-recover=undefined)
