@@ -881,7 +881,11 @@ private:
         } else if (IsSym('(')) {
             Next();
             w_.WriteListBegin();
-            while (!IsSym(')')) Value(depth + 1);
+            while (!IsSym(')')) {
+                // Null is the list's end marker in a stream, so it cannot be an element.
+                if (IsWord("Null")) Fail("Null cannot be an element of a list");
+                Value(depth + 1);
+            }
             Next();
             w_.WriteListEnd();
         } else if (IsSym('<')) {

@@ -153,6 +153,8 @@ TEST(FormText, SyntaxErrorsGiveTheLine) {
     EXPECT_EQ(msg("object F: TF\n  X = 1\n"), "Line 3: 'end' expected");
     EXPECT_EQ(msg("object F: TF\nend\nextra"), "Line 3: end of text expected");
     EXPECT_EQ(msg("object F: TF\n  X = 99999999999999999999\nend\n"), "Line 2: integer out of range");
+    EXPECT_EQ(msg("object F: TF\n  X = (1 Null 2)\nend\n"), "Line 2: Null cannot be an element of a list");
+    EXPECT_EQ(msg("object F: TF\n  X = (@ident Null)\nend\n"), "no error");  // an identifier spelt Null is fine
     std::string deep = "object F: TF\n  X = ";
     for (int i = 0; i < 1000; ++i) deep += "(";
     EXPECT_NE(msg(deep.c_str()).find("nested too deeply"), std::string::npos);
