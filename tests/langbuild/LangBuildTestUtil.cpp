@@ -10,7 +10,7 @@
 #include "langdata/LangSource.h"
 #include "modres/ModuleSettings.h"
 #include "platform/rtti/FormText.h"
-#include "resources/messages/MessageCatalog.h"
+#include "resources/messages/CatalogueStrings.h"
 
 namespace langbuild_test {
 
@@ -68,11 +68,7 @@ int AddTranslation(locstore::TLocStorage& store, const std::string& source, lang
 std::vector<std::uint8_t> NativeImage(const TNativeOptions& options) {
     modres::TResProcessor proc;
     auto strings = std::make_unique<modres::TResString>(&proc);
-    for (const auto* rec : messages::AllMessages()) {
-        rtl::WideString text;
-        for (unsigned char c : rec->Text) text.push_back(c);
-        strings->AddString(rec->Id, text);
-    }
+    messages::AddCatalogueStrings(*strings);
     proc.AddBlock(std::move(strings));
     auto rcdata = std::make_unique<modres::TResRCData>(&proc);
     if (options.Forms) {

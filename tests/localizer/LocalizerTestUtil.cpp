@@ -11,7 +11,7 @@
 #include "modres/ModuleSettings.h"
 #include "modres/WinResProc.h"
 #include "platform/rtl/Streams.h"
-#include "resources/messages/MessageCatalog.h"
+#include "resources/messages/CatalogueStrings.h"
 
 namespace loctest {
 
@@ -182,11 +182,7 @@ void LoadStore(locstore::TLocStorage& store) {
 std::vector<std::uint8_t> ProgramImage(const TImageOptions& options) {
     modres::TResProcessor proc;
     auto strings = std::make_unique<modres::TResString>(&proc);
-    for (const auto* rec : messages::AllMessages()) {
-        rtl::WideString text;
-        for (unsigned char c : rec->Text) text.push_back(c);
-        strings->AddString(rec->Id, text);
-    }
+    messages::AddCatalogueStrings(*strings);
     proc.AddBlock(std::move(strings));
     auto rcdata = std::make_unique<modres::TResRCData>(&proc);
     if (options.Pack) {

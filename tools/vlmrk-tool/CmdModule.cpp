@@ -12,7 +12,7 @@
 #include "modres/WinResProc.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/winres/WinRes.h"
-#include "resources/messages/MessageCatalog.h"
+#include "resources/messages/CatalogueStrings.h"
 #include "tools/vlmrk-tool/Json.h"
 #include "tools/vlmrk-tool/ToolCommands.h"
 
@@ -140,12 +140,7 @@ int WriteImage(const Args& args) {
     if (args.size() < 2) throw EUsage("module write-image OUT [--rcdata NAME=FILE]...");
     modres::TResProcessor proc;
     auto strings = std::make_unique<modres::TResString>(&proc);
-    for (const auto* rec : messages::AllMessages()) {
-        rtl::WideString text;
-        for (unsigned char c : rec->Text) text.push_back(c);  // declared texts are ASCII
-        if (strings->AddString(rec->Id, text) < 0)
-            throw rtl::Exception("message id " + std::to_string(rec->Id) + " is declared twice or out of range");
-    }
+    messages::AddCatalogueStrings(*strings);
     proc.AddBlock(std::move(strings));
     auto rcdata = std::make_unique<modres::TResRCData>(&proc);
     for (std::size_t i = 2; i < args.size(); ++i) {
