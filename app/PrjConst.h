@@ -19,4 +19,8 @@ VLMRK_RESSTRING(STooLongStringToE, 65241, "PrjConst", "Too long string to encryp
 VLMRK_RESSTRING(STheMaximumNumberC, 65242, "PrjConst", "The maximum number characters to encrypt in this image is: ");
 VLMRK_RESSTRING(SYouTextWasEncrypt, 65263, "PrjConst", "Your Text Was Encrypted into Image");
 
+// Said once when the windows cannot be built from the remembered language's module.
+VLMRK_RESSTRING(SModuleDoesNotFit, 65201, "PrjConst",
+                "The language module \"%s\" does not fit this version of Veilmark; the program starts in its own language");
+
 }  // namespace app

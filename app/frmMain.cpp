@@ -3,6 +3,7 @@
 #include "app/About.h"
 #include "app/FormLookup.h"
 #include "app/PrjConst.h"
+#include "app/HiddenText.h"
 #include "app/StegoPayload.h"
 #include "localizer/LocOnFly.h"
 #include "platform/rtl/Conversions.h"
@@ -136,7 +137,9 @@ void TForm1::actAancryptandSaveExecute(rtl::TObject*) {
         SetStatus(STextEncryptionFail);
         return;
     }
-    EncryptText(image2->Bitmap(), mmo1->GetText());
+    // Refused here, before the picture changes, when the memo shows a character the hidden
+    // text's code page cannot hold.
+    EncryptText(image2->Bitmap(), HiddenTextOf(mmo1->UserText()));
     image2->BitmapChanged();
     if (dlgSave1->Execute()) image2->Bitmap().SaveToFile(dlgSave1->FileName);
     SetStatus(SYouTextWasEncrypt);
@@ -151,7 +154,7 @@ void TForm1::actDecryptExecute(rtl::TObject*) {
     rtl::AnsiString text;
     if (!DecryptText(image2->Bitmap(), text)) return;
     mmo1->Clear();
-    mmo1->SetText(text);
+    mmo1->SetUserText(ShownTextOf(text));
     SetStatus(STextDecryptionFini);
 }
 

@@ -58,6 +58,8 @@ VLMRK_RESSTRING(SLocLanguageNotFound, 65311, "LocOnFly", "Language \"%s\" is not
 // program version): said plainly instead of falling back to the native resources in silence.
 VLMRK_RESSTRING(SLocModuleRefused, 65210, "LocOnFly",
                 "The language module \"%s\" does not match this version of the program");
+// A language file whose header reads but whose body does not: the file and what was wrong.
+VLMRK_RESSTRING(SLocLangFileDamaged, 65211, "LocOnFly", "Language file \"%s\" is damaged: %s");
 
 // Fixed texts: the box's caption, and the one message that is no string resource.
 inline constexpr char kLocalizerErrorCaption[] = "Localizer Error";

@@ -204,7 +204,7 @@ QPlainTextEdit* TMemo::Editor() const { return static_cast<QPlainTextEdit*>(widg
 
 int TMemo::CodePage() const {
     const int codePage = CodePageOfCharset(Font()->Charset());
-    return codePage != 0 ? codePage : SystemCodePage();
+    return codePage != 0 ? codePage : InterfaceCodePage();
 }
 
 void TMemo::SetScrollBars(TScrollStyle style) {
@@ -245,7 +245,7 @@ void TMemo::WriteLines(const std::vector<QString>& lines) {
         clean.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         list << clean;
     }
-    Editor()->setPlainText(list.join(QLatin1Char('\n')));
+    ShowProgramText(list.join(QLatin1Char('\n')));
 }
 
 AnsiString TMemo::GetText() const {
@@ -259,7 +259,30 @@ void TMemo::SetText(const AnsiString& text) {
     if (!Editor()) return;
     QString shown = DecodeAnsi(text, CodePage());
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    Editor()->setPlainText(shown);
+    ShowProgramText(shown);
+}
+
+WideString TMemo::UserText() const {
+    if (!Editor()) return {};
+    QString text = Editor()->toPlainText();
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return WideString(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+}
+
+void TMemo::SetUserText(const WideString& text) {
+    if (!Editor()) return;
+    QString shown = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    ShowProgramText(shown);
+}
+
+void TMemo::ShowProgramText(const QString& text) {
+    // Text set by the program (forms, translations, a revealed text) is shown as it is; only what
+    // the user types or pastes is held to the user-text code page.
+    const bool was = restricting_;
+    restricting_ = true;
+    Editor()->setPlainText(text);
+    restricting_ = was;
 }
 
 void TMemo::RestrictRange(int position, int added) {
@@ -272,7 +295,7 @@ void TMemo::RestrictRange(int position, int added) {
     // selectedText gives paragraph breaks as U+2029; those are line breaks, which every code page holds.
     QString plain = inserted;
     plain.replace(QChar(0x2029), QLatin1Char('\n'));
-    const QString held = RestrictToCodePage(plain, CodePage());
+    const QString held = RestrictToCodePage(plain, UserTextCodePage());
     if (held == plain) return;
     restricting_ = true;
     cursor.insertText(held);

@@ -76,9 +76,11 @@ private:
     TMemo& memo_;
 };
 
-// A multi-line text box holding 8-bit text. It holds what its code page can: the font's
-// character set's code page when the font names one, otherwise the system code page. Other
-// characters become "?" as they are typed or pasted, so what is read back is what is shown.
+// A multi-line text box. Its 8-bit face (Lines, Text: what form streams and translations set)
+// reads and writes with its font's code page, as every control's 8-bit text does. What the user
+// types or pastes is held to the user-text code page (the system code page): other characters
+// become "?" as they arrive, so the memo shows only what can be hidden. UserText is what the
+// memo shows, as the user sees it.
 class TMemo : public TQtControl<rtti::TWinControl> {
     VLMRK_RTTI_CLASS(TMemo)
 public:
@@ -98,6 +100,10 @@ public:
     void SetText(const AnsiString& text) override;
     void Clear() { SetText({}); }
 
+    // The whole text as shown (lines separated by CR LF), and setting it so.
+    WideString UserText() const;
+    void SetUserText(const WideString& text);
+
     int CodePage() const;
     QPlainTextEdit* Editor() const;
 
@@ -105,6 +111,7 @@ private:
     friend class TMemoStrings;
     std::vector<QString> ReadLines() const;
     void WriteLines(const std::vector<QString>& lines);
+    void ShowProgramText(const QString& text);
     void RestrictRange(int position, int added);
     void ApplyFont() override;
 

@@ -4,7 +4,8 @@
 // - a font with an explicit character set decodes with that character set's code page;
 // - DEFAULT_CHARSET (and the status bar, menus, hints, message boxes) use the interface code
 //   page, the code page of the language of the installed resource module;
-// - the memo holds text in the system code page.
+// - text the user types is held to the user-text code page, the system code page, whatever the
+//   font: that is the code page the hidden text is written in (app/HiddenText.h).
 // The conversions themselves come from the locale layer, installed by the program at start-up
 // (SetCodePages); until then Windows-1252 is used, which is what a process without a locale
 // environment gets anyway.
@@ -38,6 +39,8 @@ void SetCodePages(TCodePages pages);
 
 int SystemCodePage();
 int InterfaceCodePage();
+// The code page of what the user types: the system code page.
+inline int UserTextCodePage() { return SystemCodePage(); }
 // The code page of a font character set; 0 for DEFAULT_CHARSET and SYMBOL_CHARSET, which follow
 // the interface code page.
 int CodePageOfCharset(int charset);

@@ -11,6 +11,7 @@
 #include "langdata/LocLangFile.h"
 #include "platform/rtti/RttiConsts.h"
 #include "platform/bitmap/Bitmap.h"
+#include "app/HiddenText.h"
 #include "app/PrjConst.h"
 #include "locstore/LocStorage.h"
 #include "locstore/KStrings.h"
@@ -58,10 +59,12 @@ constexpr const rtl::TResStringRec* kAll[] = {
     // localizer
     &localizer::SLocCanNotDeleteFile, &localizer::SLocLangFileNotFound, &localizer::SLocPathNotExist,
     &localizer::SLocNotInitialized, &localizer::SLocLanguageNotFound, &localizer::SLocModuleRefused,
+    &localizer::SLocLangFileDamaged,
     // app (PrjConst and the windows)
     &app::SYouMustLoadABitm, &app::STextEncryptionFail, &app::SAllFieldsClearRe, &app::STextDecryptionFini,
     &app::SYouMustLoadAnEnc, &app::STextDecryptionFail, &app::SCannotEncryptLess, &app::SReady,
     &app::SCannotEncryptLess1, &app::STooLongStringToE, &app::STheMaximumNumberC, &app::SYouTextWasEncrypt,
+    &app::SModuleDoesNotFit, &app::SCannotHideCharacter,
     // platform/ui
     &ui::SMsgDlgWarning, &ui::SMsgDlgError, &ui::SMsgDlgInformation, &ui::SMsgDlgConfirm, &ui::SResNotFound,
     &ui::SComponentMissing,
