@@ -11,6 +11,7 @@
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtti/Controls.h"
+#include "platform/nls/CodePages.h"
 #include "platform/winres/FileSearch.h"
 
 namespace localizer {
@@ -733,8 +734,9 @@ rtti::TFont* TKLocalizerOnFly::CharsetFont(TPersistent* target) const {
     for (int depth = 0; target && depth < 8; ++depth) {
         if (const rtti::TPropInfo* font = rtti::GetPropInfo(*target, "Font")) {
             if (font->Kind != rtti::TTypeKind::tkClass || !font->GetObj) return nullptr;
-            auto* f = dynamic_cast<rtti::TFont*>(font->GetObj(*target));
-            return f && f->HandleAllocated() ? f : nullptr;
+            // Realised or not: a hidden window's fonts must follow the language as well, or the
+            // window shows the new texts in the old character set when it is opened.
+            return dynamic_cast<rtti::TFont*>(font->GetObj(*target));
         }
         const rtti::TPropInfo* style = rtti::GetPropInfo(*target, "Style");
         if (!style || style->Kind != rtti::TTypeKind::tkClass || !style->GetObj) return nullptr;
@@ -760,7 +762,7 @@ void TKLocalizerOnFly::ApplyProperties(TLocComponent* entry, TPersistent* target
     }
     auto& properties = entry->Properties();
     const int oldCharset = font ? font->Charset() : 0;
-    if (font) font->SetCharset(locstore::CharsetOfLanguage(CurrentLanguageId));
+    if (font) font->SetCharset(FormCharset());
 
     int count = 0;
     for (int i = 0; i < properties.Count(); ++i) {
@@ -773,6 +775,14 @@ void TKLocalizerOnFly::ApplyProperties(TLocComponent* entry, TPersistent* target
     }
     if (font && count == 0) font->SetCharset(oldCharset);
     if (formDepth_ == 0) judgedLists_.clear();
+}
+
+int TKLocalizerOnFly::FormCharset() const {
+    // The native language's windows are the program's own forms, designed with the default
+    // character set; a translated language's come from its module, whose forms carry the
+    // language's character set. A live switch gives the fonts what a restart would.
+    if (CurrentLanguageId == NativeLanguageId()) return nls::DEFAULT_CHARSET;
+    return locstore::CharsetOfLanguage(CurrentLanguageId);
 }
 
 void TKLocalizerOnFly::JudgeLists(TLocComponent* entry, TPersistent* target, const AnsiString& prefix) {

@@ -226,7 +226,9 @@ private:
     template <class F>
     void Guarded(F&& body);
     void CheckReady() const;
-    // The font ApplyFontCharset would change: realised, reached through "Font" or "Style".
+    // The character set a live switch gives fonts: what the language's own forms carry.
+    int FormCharset() const;
+    // The font ApplyFontCharset changes, reached through "Font" or "Style".
     rtti::TFont* CharsetFont(rtti::TPersistent* target) const;
     // Whether the installed resource module was built from this program's native resources.
     bool InstalledModuleMatchesProgram() const;

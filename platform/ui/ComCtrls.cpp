@@ -60,6 +60,11 @@ QString TStatusBar::ShownText() const {
     return texts.join(QStringLiteral("  "));
 }
 
+Qt::Alignment TStatusBar::ShownAlignment() const {
+    const bool rightToLeft = widget_ && widget_->layoutDirection() == Qt::RightToLeft;
+    return (rightToLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute;
+}
+
 void TStatusBar::PlaceWidget() {
     TQtControl<rtti::TWinControl>::PlaceWidget();
     PlaceGrip();
@@ -85,7 +90,7 @@ void TStatusBar::Paint(QPainter& painter) {
     painter.drawLine(panel.topRight(), panel.bottomRight());
     painter.setFont(ToQFont(*Font()));
     painter.setPen(ToQColor(Font()->Color()));
-    painter.drawText(panel.adjusted(4, 1, -2, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, ShownText());
+    painter.drawText(panel.adjusted(4, 1, -2, 0), Qt::AlignVCenter | ShownAlignment() | Qt::TextSingleLine, ShownText());
 }
 
 }  // namespace ui

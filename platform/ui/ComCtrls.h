@@ -28,8 +28,9 @@ public:
     bool SizeGrip() const { return sizeGrip_; }
     void SetSizeGrip(bool on);
 
-    // What the bar shows.
+    // What the bar shows, and where: at the edge where reading starts.
     QString ShownText() const;
+    Qt::Alignment ShownAlignment() const;
 
 private:
     void Paint(QPainter& painter);

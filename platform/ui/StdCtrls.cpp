@@ -73,12 +73,20 @@ void TLabel::AdjustSize() {
 void TLabel::DrawText(QPainter& painter, const QRect& rect, const QColor& color) {
     painter.setFont(ToQFont(*Font()));
     painter.setPen(color);
-    int flags = Qt::AlignTop;
-    flags |= alignment_ == TAlignment::taCenter ? Qt::AlignHCenter
-             : alignment_ == TAlignment::taRightJustify ? Qt::AlignRight
-                                                        : Qt::AlignLeft;
+    int flags = Qt::AlignTop | ShownAlignment();
     flags |= wordWrap_ ? Qt::TextWordWrap : Qt::TextSingleLine;
     painter.drawText(rect, flags, ShownText());
+}
+
+Qt::Alignment TLabel::ShownAlignment() const {
+    // Under right-to-left reading order left and right justification trade places, as the
+    // platform's right-to-left labels do.
+    const bool rightToLeft = widget_ && widget_->layoutDirection() == Qt::RightToLeft;
+    switch (alignment_) {
+        case TAlignment::taCenter: return Qt::AlignHCenter | Qt::AlignAbsolute;
+        case TAlignment::taRightJustify: return (rightToLeft ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignAbsolute;
+        default: return (rightToLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute;
+    }
 }
 
 void TLabel::Paint(QPainter& painter) {
@@ -163,9 +171,29 @@ void TMemoStrings::SetUpdateState(bool updating) {
 namespace {
 
 // The memo's widget: a plain-text editor.
+// The memo's widget: a plain-text editor whose paragraphs follow the reading order of the window
+// (right-to-left: they start at the right edge), whatever the letters in them.
 class TMemoEditor : public QPlainTextEdit {
 public:
-    TMemoEditor() { setFrameShape(QFrame::StyledPanel); }
+    TMemoEditor() {
+        setFrameShape(QFrame::StyledPanel);
+        FollowReadingOrder();
+    }
+
+protected:
+    void changeEvent(QEvent* event) override {
+        if (event->type() == QEvent::LayoutDirectionChange) FollowReadingOrder();
+        QPlainTextEdit::changeEvent(event);
+    }
+
+private:
+    void FollowReadingOrder() {
+        QTextOption option = document()->defaultTextOption();
+        const bool rightToLeft = layoutDirection() == Qt::RightToLeft;
+        option.setTextDirection(layoutDirection());
+        option.setAlignment((rightToLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute);
+        document()->setDefaultTextOption(option);
+    }
 };
 
 }  // namespace

@@ -22,8 +22,9 @@ public:
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool on);
 
-    // The caption as drawn.
+    // The caption as drawn, and where it is drawn (right-to-left reading order mirrors it).
     QString ShownText() const;
+    Qt::Alignment ShownAlignment() const;
     void TextChanged() override;
 
 protected:

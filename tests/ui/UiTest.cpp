@@ -80,13 +80,40 @@ TEST(Memo, TypedAndPastedCharactersAreHeldInTheCodePage) {
     EXPECT_EQ(memo.GetText(), "");
 }
 
-TEST(Memo, AFontCharacterSetPicksTheCodePage) {
+TEST(Memo, AFontCharacterSetPicksTheCodePageOfItsEightBitText) {
     QtApp();
     ui::TMemo memo;
     memo.Font()->SetCharset(204);  // RUSSIAN_CHARSET: Windows-1251 (not known to the built-in table)
     EXPECT_EQ(memo.CodePage(), 1251);
     memo.Font()->SetCharset(ui::DEFAULT_CHARSET);
-    EXPECT_EQ(memo.CodePage(), ui::SystemCodePage());
+    EXPECT_EQ(memo.CodePage(), ui::InterfaceCodePage());
+}
+
+// Typing is held to the system code page whatever character set a translation gave the font;
+// text the program sets (a translated prompt) is shown as it is.
+TEST(Memo, TypingFollowsTheSystemCodePageNotTheFont) {
+    QtApp();
+    ui::TMemo memo;
+    memo.Font()->SetCharset(204);
+    memo.SetUserText(u"\u0416\u00e9");
+    EXPECT_EQ(memo.Editor()->toPlainText(), QString::fromUtf8("\u0416\u00e9"));
+    QTextCursor cursor = memo.Editor()->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    memo.Editor()->setTextCursor(cursor);
+    memo.Editor()->insertPlainText(QString::fromUtf8("\n\u00fc\u0416"));
+    EXPECT_EQ(memo.UserText(), u"\u0416\u00e9\r\n\u00fc?");
+}
+
+TEST(Label, JustificationMirrorsUnderRightToLeftReadingOrder) {
+    QtApp();
+    ui::TLabel label;
+    EXPECT_TRUE(label.ShownAlignment() & Qt::AlignLeft);
+    label.Widget()->setLayoutDirection(Qt::RightToLeft);
+    EXPECT_TRUE(label.ShownAlignment() & Qt::AlignRight);
+    label.SetAlignment(ui::TAlignment::taRightJustify);
+    EXPECT_TRUE(label.ShownAlignment() & Qt::AlignLeft);
+    label.SetAlignment(ui::TAlignment::taCenter);
+    EXPECT_TRUE(label.ShownAlignment() & Qt::AlignHCenter);
 }
 
 TEST(Align, LeftBottomAndClientWithMargins) {
