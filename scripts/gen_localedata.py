@@ -204,6 +204,15 @@ LOCALES = [
     (0x0C51, "dz-BT", "DZO", 0),
 ]
 
+# Facts above still to confirm on a Windows machine (GetLocaleInfoEx): the abbreviations of the
+# locales added in Windows 8 and 10 (st-ZA, ts-ZA, ve-ZA, tn-BW, my-MM, om-ET, ti-ET, ti-ER,
+# gn-PY, haw-US, so-SO, dz-BT, ro-MD, ru-MD, es-CU, ca-ES-valencia and the French of Africa and
+# the Caribbean, where fr-029 and fr-CM both read FRE here), and the code pages of mt-MT, mi-NZ
+# and ps-AF (0) and of om-ET, so-SO, gn-PY and haw-US (1252).
+# Left out: ids Windows reserves without locale data (0x0458 mni, 0x0459 sd-Deva, 0x045F tzm-Arab,
+# 0x0460 ks, 0x0466 bin, 0x0469 ibb, 0x0471 kr, 0x0476 la, 0x0479 pap, 0x0851 bo-BT), and
+# 0x043D yi-001 and 0x0467 ff-NG, which only some Windows 10 builds know.
+
 # Every neutral id: (id, tag, the locale it stands for). The primary-only ids ("cy", 0x0052) and
 # the ids Windows gives a script or a language sharing a primary language ("sr-Latn", 0x701A).
 NEUTRALS = [
@@ -402,11 +411,12 @@ def icu_locale(tag):
     else:
         language = ICU_LANGUAGE.get(language, language)
         parts = parts[1:]
-    return icu.Locale("_".join([language] + [p.upper() if p == "valencia" else p for p in parts]))
+    # ICU writes variants ("valencia") in capitals.
+    return icu.Locale("_".join([language] + [p.upper() if len(p) > 4 else p for p in parts]))
 
 
 def icu_names(tag):
-    loc = icu.Locale(icu_locale(tag).getName())
+    loc = icu_locale(tag)
     english = icu.Locale("en")
     return (loc.getDisplayLanguage(english), loc.getDisplayName(english), loc.getDisplayLanguage(loc))
 
@@ -452,10 +462,10 @@ def check(table):
         if default:
             assert default in by_id and by_id[default][7] == 0, where
             assert default & 0x3FF == lcid & 0x3FF, where
-    for lcid, tag, abbr, language, display, native, acp, default in table:
-        # Windows' own names do not always fit the code page (Tajik's "ҷ" is not in 1251): say so.
-        if acp and not fits(native, acp):
-            sys.stderr.write("note: the native name of 0x%04X %s is not all in code page %d\n" % (lcid, tag, acp))
+    # Windows' own names do not always fit the code page (Tajik's "ҷ" is not in 1251): say which.
+    unfit = ["0x%04X" % r[0] for r in table if r[6] and not fits(r[5], r[6])]
+    if unfit:
+        sys.stderr.write("note: native names not all in their code page: %s\n" % " ".join(unfit))
     missing = sorted(k for k in locale.windows_locale if k not in by_id and k not in RETIRED)
     assert not missing, "ids of Python's table not here: " + ", ".join("0x%04X" % k for k in missing)
 
