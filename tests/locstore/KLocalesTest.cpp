@@ -95,6 +95,34 @@ TEST(LanguageCodes, ThreeLettersFindLocalesAndUnknownCodesFindNothing) {
     EXPECT_EQ(LanguageFromAbbreviation("HIN"), 0u);
 }
 
+TEST(LanguageCodes, ExampleLanguagesAndLanguagesAddedToTheLocaleData) {
+    const std::pair<const char*, std::uint32_t> examples[] = {{"DE", 0x07}, {"RU", 0x19}, {"HE", 0x0D}};
+    for (const auto& [code, id] : examples) EXPECT_EQ(LanguageAbbreviation(id), code);
+    EXPECT_EQ(LanguageFromAbbreviation("de"), 0x07u);
+    EXPECT_EQ(LanguageFromAbbreviation("RU"), 0x19u);  // Russian (Moldova) makes two Russian locales
+    EXPECT_EQ(LanguageAbbreviation(0x0452), "CYM");
+    EXPECT_EQ(LanguageAbbreviation(0x0052), "CY");
+    EXPECT_EQ(LanguageAbbreviation(0x0449), "TAI");
+    EXPECT_EQ(LanguageAbbreviation(0x0849), "TAM");
+    EXPECT_EQ(LanguageAbbreviation(0x044B), "KDI");
+    EXPECT_EQ(LanguageAbbreviation(0x0450), "MNN");
+    EXPECT_EQ(LanguageFromAbbreviation("cym"), 0x0452u);
+    EXPECT_EQ(LanguageFromAbbreviation("TAJ"), 0x0428u);
+    EXPECT_EQ(LanguageFromAbbreviation("AMH"), 0u);  // no ANSI code page: not in the system list
+    EXPECT_EQ(EnglishLanguageName(0x0452), "Welsh (CYM)");
+    EXPECT_EQ(EnglishLanguageName(0x0052), "Welsh");
+}
+
+TEST(LanguageCodes, EveryLanguageAloneFindsItselfByItsTwoLetterCode) {
+    int neutral = 0;
+    for (const TSystemLanguage& e : SystemLanguages()) {
+        if (static_cast<std::uint32_t>(PrimaryLanguage(e.Lcid)) != e.Lcid) continue;
+        ++neutral;
+        EXPECT_EQ(LanguageFromAbbreviation(LanguageAbbreviation(e.Lcid)), e.Lcid) << std::hex << e.Lcid;
+    }
+    EXPECT_GT(neutral, 10);
+}
+
 TEST(SystemLanguageList, NeutralEntryBeforeFirstLocaleOfEachLanguage) {
     const std::vector<TSystemLanguage> list = SystemLanguages();
     ASSERT_GT(list.size(), 100u);

@@ -184,10 +184,12 @@ TEST(LocaleData, TableIsSortedAndComplete) {
         EXPECT_EQ(std::string(e.Abbreviation).size(), 3u) << std::hex << e.LangId;
         EXPECT_TRUE(e.AnsiCodePage == 0 || nls::IsValidCodePage(e.AnsiCodePage)) << std::hex << e.LangId;
         EXPECT_EQ(nls::FindLocale(e.LangId), &e);
+        EXPECT_EQ(nls::IsNeutral(e.LangId), e.DefaultId != 0) << std::hex << e.LangId;
         if (nls::IsNeutral(e.LangId)) {
             const nls::TLocaleEntry* def = nls::FindLocale(e.DefaultId);
             ASSERT_NE(def, nullptr) << std::hex << e.LangId;
-            EXPECT_EQ(def->LangId & 0x3FF, e.LangId);
+            EXPECT_FALSE(nls::IsNeutral(def->LangId)) << std::hex << e.LangId;
+            EXPECT_EQ(def->LangId & 0x3FF, e.LangId & 0x3FF);
         }
     }
     // Every language has its neutral id.
@@ -251,8 +253,14 @@ TEST(UserLocale, EnvironmentDecidesLanguageAndCodePage) {
         {nullptr, nullptr, "de", 0x0407, 1252},
         {nullptr, nullptr, "es", 0x0C0A, 1252},
         {nullptr, nullptr, "de_AT.ISO-8859-1@euro", 0x0C07, 1252},
-        {nullptr, nullptr, "sr_RS@latin", 0x081A, 1250},
-        {nullptr, nullptr, "sr_RS", 0x0C1A, 1251},
+        {nullptr, nullptr, "sr_RS@latin", 0x241A, 1250},
+        {nullptr, nullptr, "sr_RS", 0x281A, 1251},
+        {nullptr, nullptr, "sr_XK@latin", 0x081A, 1250},  // no such country: the first Serbian (Latin)
+        {nullptr, nullptr, "sr_XK", 0x0C1A, 1251},
+        {nullptr, nullptr, "cy_GB.UTF-8", 0x0452, 1252},
+        {nullptr, nullptr, "tg_TJ", 0x0428, 1251},
+        {nullptr, nullptr, "zh_TW.UTF-8", 0x0404, 950},
+        {nullptr, nullptr, "am_ET", 0x045E, 1252},  // no code page of its own
         {nullptr, nullptr, "uz_UZ@cyrillic", 0x0843, 1251},
         {nullptr, nullptr, "uz_UZ", 0x0443, 1254},
         {nullptr, nullptr, "nb_NO.UTF-8", 0x0414, 1252},
