@@ -7,7 +7,12 @@
 #include <QPixmap>
 
 #include "app/About.h"
+#include "app/PrjConst.h"
 #include "app/frmMain.h"
+#include "localizer/LocOnFly.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/Format.h"
+#include "platform/ui/Dialogs.h"
 #include "modres/LocUtils.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/winres/WinRes.h"
@@ -35,14 +40,45 @@ void InstallPlatformHooks() {
     });
 }
 
+namespace {
+
+TWindows BuildWindows() {
+    TWindows windows;
+    windows.Main = ui::CreateForm<TForm1>();
+    windows.About = ui::CreateForm<TAboutBox>();
+    windows.About->Hide();
+    return windows;
+}
+
+}  // namespace
+
+TWindows CreateWindows() {
+    const winres::HMODULE installed = winres::FindResourceModule(winres::AppInstance());
+    if (installed == winres::AppInstance()) return BuildWindows();
+    try {
+        return BuildWindows();
+    } catch (const rtl::Exception&) {
+        ui::Application()->FreeForms();
+        const rtl::AnsiString moduleFile = winres::GetModuleFileName(installed);
+        if (localizer::LocalizerExists()) {
+            localizer::Localizer().UseProgramResources();
+            localizer::Localizer().ForgetLanguageChoice();
+        } else {
+            modres::LocUtils().RestoreAllModules();
+        }
+        rtl::DeleteFile(moduleFile);
+        ui::MessageDlg(rtl::Format(rtl::LoadResString(SModuleDoesNotFit), {moduleFile}), ui::TMsgDlgType::mtError);
+        return BuildWindows();
+    }
+}
+
 int RunProgram() {
     ui::TApplication application;
     application.Initialize();
     application.SetMainFormOnTaskBar(true);
     application.SetTitle("Veilmark 1.0");
     try {
-        TForm1* mainForm = ui::CreateForm<TForm1>();
-        ui::CreateForm<TAboutBox>()->Hide();
+        TForm1* mainForm = CreateWindows().Main;
         // The window icon is the Encrypt icon, as the desktop entry's.
         QApplication::setWindowIcon(QIcon(QPixmap::fromImage(mainForm->image3->Shown())));
     } catch (const rtl::Exception& error) {

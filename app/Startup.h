@@ -7,6 +7,21 @@ namespace app {
 
 void InstallPlatformHooks();
 
+class TForm1;
+class TAboutBox;
+
+struct TWindows {
+    TForm1* Main = nullptr;
+    TAboutBox* About = nullptr;
+};
+
+// The main window and the hidden About box, from the installed resource module. When that is a
+// language module whose windows cannot be built (left over from another build), it is not used:
+// the program's own resources come back, the remembered choice is forgotten and the module file
+// removed (a later switch builds it afresh), one box says so, and the windows are built again.
+// The application object must exist.
+TWindows CreateWindows();
+
 // The program: the application object, the two windows, the message loop.
 int RunProgram();
 

@@ -258,8 +258,34 @@ void TKLocalizerOnFly::Initialize(const AnsiString& registryKey, const AnsiStrin
         CurrentLanguageId = modres::LocUtils().CurrentLibInfo().LanguageId;
         StoreLanguageIndex = EnsureLanguageLoaded(CurrentLanguageId);
         Ready = true;
-        SwitchToCode(remembered);
+        try {
+            ChangeToCode(remembered);
+        } catch (const rtl::Exception&) {
+            // The remembered language cannot be had: start in the program's own resources and
+            // forget the choice, so the next start is clean. The guard shows the one error.
+            UseProgramResources();
+            ForgetLanguageChoice();
+            throw;
+        }
     });
+}
+
+void TKLocalizerOnFly::UseProgramResources() {
+    auto& utils = modres::LocUtils();
+    utils.RestoreAllModules();
+    CurrentLanguageId = utils.CurrentLibInfo().LanguageId;
+    const int index = Store->IndexOfLanguage(static_cast<std::uint16_t>(CurrentLanguageId));
+    StoreLanguageIndex = index < 0 ? 0 : index;
+    Store->SetActiveLanguageIndex(StoreLanguageIndex);
+    if (ApplyCharset && Host.ScreenFonts)
+        for (rtti::TFont* font : Host.ScreenFonts())
+            if (font) font->SetCharset(locstore::CharsetOfLanguage(CurrentLanguageId));
+}
+
+void TKLocalizerOnFly::ForgetLanguageChoice() {
+    if (RegistryKey.empty()) return;
+    registry::TRegistry reg;
+    if (reg.OpenKey(ChoiceKey(), false)) reg.DeleteValue(RegistryValueName);
 }
 
 void TKLocalizerOnFly::SetLanguageFolder(const AnsiString& path) {
@@ -303,9 +329,12 @@ bool TKLocalizerOnFly::LoadPackLanguage(winres::HMODULE module, std::uint32_t la
                                         TLocStorage* store, langdata::TLangFile& langFile) {
     rtl::TMemoryStream stream;
     if (!ReadLanguagePack(module, languageId, options, &stream)) return false;
-    int index = languageId == 0 ? -1 : store->AddLanguage(0, static_cast<std::uint16_t>(languageId));
     stream.SetPosition(0);
-    langFile.LoadFromStream(stream, store, 0, index);
+    if (languageId == 0) {
+        langFile.LoadFromStream(stream, store, 0, -1);
+        return true;
+    }
+    LoadIntoNewLanguage(*store, languageId, [&](int index) { langFile.LoadFromStream(stream, store, 0, index); });
     return true;
 }
 
@@ -346,8 +375,7 @@ int TKLocalizerOnFly::EnsureLanguageLoaded(std::uint32_t languageId) {
     AnsiString fileName = LanguageFileOfCode(locstore::LanguageAbbreviation(languageId));
     if (!fileName.empty()) {
         langdata::TLangFile file(fileName, true);
-        int added = Store->AddLanguage(0, static_cast<std::uint16_t>(languageId));
-        file.LoadFromFile(Store.get(), added, 0);
+        const int added = LoadLanguageFile(file, languageId);
         UseOutdatedTranslations = file.HasOption(langdata::lfoUseOutdated);
         return added;
     }
@@ -355,19 +383,44 @@ int TKLocalizerOnFly::EnsureLanguageLoaded(std::uint32_t languageId) {
     return Store->IndexOfLanguage(static_cast<std::uint16_t>(languageId));
 }
 
+template <class F>
+int TKLocalizerOnFly::LoadIntoNewLanguage(TLocStorage& store, std::uint32_t languageId, F&& load) {
+    const int index = store.AddLanguage(0, static_cast<std::uint16_t>(languageId));
+    try {
+        load(index);
+    } catch (...) {
+        // A language that did not load leaves no slot behind: a later switch would find it and
+        // build a module of empty texts.
+        store.RemoveLastLanguage();
+        throw;
+    }
+    return index;
+}
+
+int TKLocalizerOnFly::LoadLanguageFile(langdata::TLangFile& file, std::uint32_t languageId) {
+    try {
+        return LoadIntoNewLanguage(*Store, languageId, [&](int index) { file.LoadFromFile(Store.get(), index, 0); });
+    } catch (const rtl::Exception& error) {
+        if (file.FileName().empty()) throw;
+        throw ELocOnFlyError(ELocOnFlyError::CreateResFmt, SLocLangFileDamaged, {file.FileName(), error.Message()});
+    }
+}
+
+AnsiString TKLocalizerOnFly::ChoiceKey() const {
+    return RegistrySection.empty() ? RegistryKey : RegistryKey + "\\" + RegistrySection;
+}
+
 AnsiString TKLocalizerOnFly::ReadLanguageChoice() const {
     if (RegistryKey.empty()) return {};
     registry::TRegistry reg;
-    AnsiString key = RegistrySection.empty() ? RegistryKey : RegistryKey + "\\" + RegistrySection;
-    if (!reg.OpenKey(key, false)) return {};
+    if (!reg.OpenKey(ChoiceKey(), false)) return {};
     return reg.ReadString(RegistryValueName);
 }
 
 void TKLocalizerOnFly::SaveLanguageChoice() {
     if (RegistryKey.empty()) return;
     registry::TRegistry reg;
-    AnsiString key = RegistrySection.empty() ? RegistryKey : RegistryKey + "\\" + RegistrySection;
-    reg.OpenKey(key, true);
+    reg.OpenKey(ChoiceKey(), true);
     reg.WriteString(RegistryValueName,
                     CurrentLanguageId == NativeLanguageId() ? AnsiString("EXE")
                                                             : locstore::LanguageAbbreviation(CurrentLanguageId));
@@ -458,11 +511,15 @@ void TKLocalizerOnFly::LanguageItemClick(rtl::TObject* sender) {
 void TKLocalizerOnFly::SwitchToCode(const AnsiString& code) {
     Guarded([&] {
         CheckReady();
-        if (IsNativeCode(code))
-            ChangeLanguage(NativeLanguageId(), "ntv");
-        else
-            ChangeLanguage(IsSafeCode(code) ? locstore::LanguageFromAbbreviation(code) : 0, code);
+        ChangeToCode(code);
     });
+}
+
+void TKLocalizerOnFly::ChangeToCode(const AnsiString& code) {
+    if (IsNativeCode(code))
+        ChangeLanguage(NativeLanguageId(), "ntv");
+    else
+        ChangeLanguage(IsSafeCode(code) ? locstore::LanguageFromAbbreviation(code) : 0, code);
 }
 
 void TKLocalizerOnFly::SwitchToLanguage(std::uint32_t languageId) {
@@ -567,11 +624,8 @@ void TKLocalizerOnFly::ApplyLanguage(langdata::TLangFile& langFile) {
     }
 
     if (!(inSync && Starting)) {
-        StoreLanguageIndex = Store->IndexOfLanguage(static_cast<std::uint16_t>(L));
-        if (StoreLanguageIndex == -1) {
-            StoreLanguageIndex = Store->AddLanguage(0, static_cast<std::uint16_t>(L));
-            langFile.LoadFromFile(Store.get(), StoreLanguageIndex, 0);
-        }
+        const int index = Store->IndexOfLanguage(static_cast<std::uint16_t>(L));
+        StoreLanguageIndex = index != -1 ? index : LoadLanguageFile(langFile, L);
     }
 
     if (!inSync) {

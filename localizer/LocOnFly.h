@@ -188,6 +188,11 @@ public:
     void FillLanguageMenu(rtti::TComponent* parentItem, std::uint8_t groupIndex, bool includeNative);
     void LanguageItemClick(rtl::TObject* sender);
     void SwitchToCode(const AnsiString& code);
+    // Back to the program's own resources, the store showing the native language (a start whose
+    // remembered language could not be had, windows that could not be built from a module).
+    void UseProgramResources();
+    // Removes the remembered language code, so the next start takes the program's own choice.
+    void ForgetLanguageChoice();
     void SwitchToLanguage(std::uint32_t languageId);
     void ChangeLanguage(std::uint32_t languageId, AnsiString code);
     void SwitchToLanguageFile(const AnsiString& fileName);
@@ -226,6 +231,17 @@ private:
     template <class F>
     void Guarded(F&& body);
     void CheckReady() const;
+    // Adds a store language for languageId and fills it with load(index); when load raises, the
+    // language is taken out again and the error passes on.
+    template <class F>
+    static int LoadIntoNewLanguage(locstore::TLocStorage& store, std::uint32_t languageId, F&& load);
+    // A language file's values into a new store language; a body that does not read is reported
+    // with the file's name.
+    int LoadLanguageFile(langdata::TLangFile& file, std::uint32_t languageId);
+    // SwitchToCode without its guard.
+    void ChangeToCode(const AnsiString& code);
+    // The settings-store key the language code is remembered under.
+    AnsiString ChoiceKey() const;
     // The character set a live switch gives fonts: what the language's own forms carry.
     int FormCharset() const;
     // The font ApplyFontCharset changes, reached through "Font" or "Style".

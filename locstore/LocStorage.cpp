@@ -671,6 +671,17 @@ int TLocStorage::AddLanguage(int sourceIndex, std::uint16_t languageId) {
     return LanguageCount() - 1;
 }
 
+void TLocStorage::RemoveLastLanguage() {
+    const int count = LanguageCount();
+    if (count <= 1) return;
+    ForEachItem(*this, [count](TLocItem* item) {
+        TLocValueList& values = item->Values();
+        if (values.Count() >= count) values.Delete(count - 1);
+    });
+    languageIds_->RemoveLast();
+    if (activeLanguageIndex_ >= LanguageCount()) activeLanguageIndex_ = 0;
+}
+
 void TLocStorage::SetBaseLanguage(std::uint16_t languageId) {
     baseLanguageId_ = languageId;
     if (LanguageCount() > 0) SetLanguageAt(0, languageId);

@@ -618,6 +618,9 @@ public:
     // duplicate id. Answers the new language's index. A bad sourceIndex raises ELocStorageError
     // and changes nothing.
     int AddLanguage(int sourceIndex, std::uint16_t languageId);
+    // Takes the last language out again, with every item's value in it (a load into it failed);
+    // the base language stays. The active language falls back to the base when it was the last.
+    void RemoveLastLanguage();
     // BaseLanguageId and the language of every base value (texts untouched).
     void SetBaseLanguage(std::uint16_t languageId);
     // Language index becomes languageId, for the list and for value index of every item; texts

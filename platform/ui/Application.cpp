@@ -43,6 +43,11 @@ TForm* TApplication::AddForm(std::unique_ptr<TForm> form) {
     return raw;
 }
 
+void TApplication::FreeForms() {
+    mainForm_ = nullptr;
+    while (!forms_.empty()) forms_.pop_back();
+}
+
 int TApplication::Run() {
     terminated_ = false;
     if (!mainForm_) return 0;

@@ -41,6 +41,8 @@ public:
     // Takes ownership of a created form (see CreateForm in Forms.h).
     TForm* AddForm(std::unique_ptr<TForm> form);
     const std::vector<std::unique_ptr<TForm>>& Forms() const { return forms_; }
+    // Frees every form, the last created first (windows built from resources that did not fit).
+    void FreeForms();
 
     // Shows the main form (unless its Visible is off) and runs the message loop until it closes.
     int Run();

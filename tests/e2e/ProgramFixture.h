@@ -94,9 +94,9 @@ protected:
         application_ = std::make_unique<ui::TApplication>();
         application_->Initialize();
         application_->SetTitle("Veilmark 1.0");
-        form = ui::CreateForm<app::TForm1>();
-        about = ui::CreateForm<app::TAboutBox>();
-        about->Hide();
+        const app::TWindows windows = app::CreateWindows();
+        form = windows.Main;
+        about = windows.About;
         // Shown as the message loop would show it: its fonts are realised from now on.
         form->Show();
         Settle();
