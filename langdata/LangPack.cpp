@@ -42,8 +42,9 @@ bool ReadHead(rtl::TStream& in, TPackHead& head) {
         if (head.PackVersion >= 4)
             e.NativeName = rtl::ReadPackedWideString(in, kNamePrefixVersion);
         else
-            e.NativeName = locstore::AnsiToWide(locstore::LocaleString(e.LanguageId, locstore::LOCALE_SNATIVELANGNAME),
-                                                nls::GetACP());
+            // The locale data gives the name in the language's own code page, not the system's.
+            e.NativeName = locstore::AnsiToWideByLanguage(
+                locstore::LocaleString(e.LanguageId, locstore::LOCALE_SNATIVELANGNAME), e.LanguageId);
         head.Entries.push_back(std::move(e));
     }
     return true;

@@ -124,7 +124,7 @@ void TLFInfoList::SetFolder(const AnsiString& path) {
 }
 
 void TLFInfoList::Rescan() {
-    const AnsiString pattern = ExeName() + ".*.lng";
+    const AnsiString pattern = winres::CompanionFileName(ExeName(), "*.lng");
     for (const AnsiString& name : winres::FindFiles(FullFolder, pattern)) {
         try {
             langdata::TLangFile file(rtl::IncludeTrailingPathDelimiter(FullFolder) + name, true);
@@ -353,7 +353,7 @@ bool TKLocalizerOnFly::LoadFromPack(std::uint32_t languageId, bool headerOnly) {
 }
 
 void TKLocalizerOnFly::LoadNativeLanguage() {
-    const AnsiString nativeName = ExeName() + ".ntv.lng";
+    const AnsiString nativeName = winres::CompanionFileName(ExeName(), "ntv.lng");
     auto found = winres::FindFileNoCase(LanguageFolder(), nativeName);
     bool loaded = false;
     if (found) {
@@ -429,23 +429,23 @@ void TKLocalizerOnFly::SaveLanguageChoice() {
 // ---- File names -----------------------------------------------------------------------------------
 
 AnsiString TKLocalizerOnFly::LanguageFilePath(const AnsiString& code) const {
-    return rtl::IncludeTrailingPathDelimiter(LanguageFolder()) + ExeName() + "." + code + ".lng";
+    return rtl::IncludeTrailingPathDelimiter(LanguageFolder()) + winres::CompanionFileName(ExeName(), code + ".lng");
 }
 
 AnsiString TKLocalizerOnFly::LanguageFileOfCode(const AnsiString& code) const {
     if (code.empty() || !IsSafeCode(code)) return {};
-    auto found = winres::FindFileNoCase(LanguageFolder(), ExeName() + "." + code + ".lng");
+    auto found = winres::FindFileNoCase(LanguageFolder(), winres::CompanionFileName(ExeName(), code + ".lng"));
     return found ? *found : AnsiString();
 }
 
 AnsiString TKLocalizerOnFly::ModuleFileOf(std::uint32_t languageId) const {
     AnsiString code = locstore::LanguageAbbreviation(languageId);
     if (code.empty() || !IsSafeCode(code)) return {};
-    return winres::ModuleFolder() + ExeName() + "." + code;
+    return winres::ModuleFolder() + winres::CompanionFileName(ExeName(), code);
 }
 
 AnsiString TKLocalizerOnFly::NativeModuleFile() const {
-    auto found = winres::FindFileNoCase(LanguageFolder(), ExeName() + ".ntv");
+    auto found = winres::FindFileNoCase(LanguageFolder(), winres::CompanionFileName(ExeName(), "ntv"));
     return found ? *found : AnsiString();
 }
 

@@ -91,6 +91,10 @@ AnsiString ResolvePath(const AnsiString& base, const AnsiString& path) {
     return rtl::ExpandFileName(rtl::IncludeTrailingPathDelimiter(full) + path);
 }
 
+AnsiString CompanionFileName(const AnsiString& appFileName, const AnsiString& suffix) {
+    return rtl::ExtractFileName(appFileName) + "." + suffix;
+}
+
 AnsiString CacheFolder() {
     AnsiString base;
     if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && xdg[0] == '/') {

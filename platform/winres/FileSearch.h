@@ -28,6 +28,12 @@ std::optional<AnsiString> FindFileNoCase(const AnsiString& folder, const AnsiStr
 // are resolved textually.
 AnsiString ResolvePath(const AnsiString& base, const AnsiString& path);
 
+// The name of a file that goes with the executable: the executable's whole file name, a dot and
+// the suffix, as the start-up choice and the localizer both name them ("Vlmrk" + "ES" gives
+// "Vlmrk.ES", "vlmrk.bin" + "ES.lng" gives "vlmrk.bin.ES.lng"). A dot in the executable's name is
+// kept: on Linux it is part of the name, not an extension to replace.
+AnsiString CompanionFileName(const AnsiString& appFileName, const AnsiString& suffix);
+
 // $XDG_CACHE_HOME/veilmark/ (default ~/.cache/veilmark/), with the trailing "/".
 AnsiString CacheFolder();
 

@@ -40,8 +40,7 @@ std::optional<AnsiString> RememberedValue(const AnsiString& appFileName) {
 // the check lets it. True when installed.
 bool TryExtension(const AnsiString& appFileName, const AnsiString& extension, int entry) {
     if (extension.empty()) return false;
-    AnsiString wanted = rtl::ChangeFileExt(rtl::ExtractFileName(appFileName), "." + extension);
-    auto path = FindFileNoCase(ModuleFolder(), wanted);
+    auto path = FindFileNoCase(ModuleFolder(), CompanionFileName(appFileName, extension));
     if (!path) return false;
     HMODULE module = LoadLibraryEx(*path, LOAD_LIBRARY_AS_DATAFILE);
     if (module == 0) return false;

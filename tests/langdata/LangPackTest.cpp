@@ -60,9 +60,7 @@ TEST(LangPack, FindsAndDecompressesLanguagesInEveryVersion) {
         EXPECT_EQ(dir[2].LanguageId, 12);
         // Names the pack lacks come from the locale tables.
         EXPECT_EQ(dir[1].EnglishName, version >= 3 ? "Spanish" : locstore::EnglishLanguageName(10));
-        std::u16string native = version >= 4 ? u"Spanish"
-                                             : locstore::AnsiToWide(locstore::LocaleString(10, locstore::LOCALE_SNATIVELANGNAME),
-                                                                    nls::GetACP());
+        std::u16string native = version >= 4 ? u"Spanish" : nls::GetLocaleInfoW(10, nls::LOCALE_SNATIVELANGNAME);
         EXPECT_EQ(dir[1].NativeName, native);
 
         // Skipping two blocks; the destination is rewritten from its start.
@@ -81,6 +79,19 @@ TEST(LangPack, FindsAndDecompressesLanguagesInEveryVersion) {
         ASSERT_EQ(layout.Blocks.size(), 3u);
         EXPECT_EQ(layout.Blocks[1].BlockSize, fx.Items[1].Block.size());
     }
+}
+
+// A pack without native names takes them from the locale data in the language's own code page,
+// whatever the system's: Russian reads as Russian on a Western system.
+TEST(LangPack, NativeNamesFromTheLocaleDataKeepTheirLetters) {
+    TPackFixture fx;
+    fx.Items[1].LanguageId = 0x19;
+    const std::vector<std::uint8_t> pack = fx.Pack(3);
+    std::vector<TLangPackEntry> dir;
+    rtl::TMemoryStream dest;
+    ASSERT_TRUE(ReadLanguagePack(pack, 0, 0, &dest, &dir));
+    ASSERT_EQ(dir.size(), 3u);
+    EXPECT_EQ(dir[1].NativeName, u"\u0440\u0443\u0441\u0441\u043a\u0438\u0439");
 }
 
 TEST(LangPack, PlainBlocksAreCopiedAsTheyAre) {

@@ -53,7 +53,7 @@ protected:
         winres::ResetModulesForTests();
         ASSERT_TRUE(winres::SetAppImage(image_));
         utils_ = std::make_unique<modres::TKLocUtils>();
-        utils_->SetAppFileName(dir_ + "/Vlmrk");
+        utils_->SetAppFileName(dir_ + "/" + exeName_);
         loc_ = std::make_unique<TKLocalizerOnFly>();
         utils_->IgnoreCheckErrors = false;
         loc_->Host.MessageBox = [this](const rtl::AnsiString& caption, const rtl::AnsiString& text) {
@@ -73,9 +73,10 @@ protected:
     std::string Remembered(const std::string& key = "Software\\Veilmark\\Locales", const std::string& name = "") {
         registry::TRegistry reg;
         if (!reg.OpenKey(key, false)) return "<none>";
-        auto value = reg.TryReadString(name.empty() ? dir_ + "/Vlmrk" : name);
+        auto value = reg.TryReadString(name.empty() ? dir_ + "/" + exeName_ : name);
         return value ? *value : "<none>";
     }
+    std::string exeName_ = "Vlmrk";
     winres::HMODULE Installed() { return winres::FindResourceModule(winres::AppInstance()); }
 
     std::string dir_;
@@ -133,6 +134,26 @@ TEST_F(ControllerTest, SwitchBuildsInstallsRemembersAndIsReusedAfterARestart) {
     loc_->SwitchToLanguage(9);
     loc_->SwitchToLanguage(10);
     EXPECT_EQ(loc_->Store->LanguageCount(), 2);
+}
+
+// An executable whose name holds a dot: the switch and the start-up choice name the module alike,
+// so the restart finds the module the switch wrote.
+TEST_F(ControllerTest, ExecutableNameWithADotNamesModulesAlike) {
+    Stop();
+    exeName_ = "vlmrk.bin";
+    Start(true);
+    loc_->SwitchToLanguage(10);
+    ASSERT_TRUE(boxes_.empty()) << boxes_.front();
+    ASSERT_TRUE(fs::exists(dir_ + "/vlmrk.bin.ES"));
+    const auto built = fs::last_write_time(dir_ + "/vlmrk.bin.ES");
+    Stop();
+    Start(false);
+    EXPECT_NE(winres::ChooseStartupResourceModule(), winres::AppInstance()) << "the start-up choice finds it";
+    loc_->Initialize("", "");
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_EQ(loc_->CurrentLanguageId, 10u);
+    EXPECT_EQ(fs::last_write_time(dir_ + "/vlmrk.bin.ES"), built);
+    EXPECT_FALSE(fs::exists(dir_ + "/vlmrk.ES"));
 }
 
 TEST_F(ControllerTest, LanguageFileBesideTheExecutableOverridesThePackAndItsBuildDecidesReuse) {
