@@ -17,7 +17,7 @@ struct Group {
 
 constexpr Group kGroups[] = {
     {"lzk", tool::RunLzk, "lzk compress IN OUT | lzk decompress IN OUT"},
-    {"stego", tool::RunStego, "stego capacity IMG | stego hide IN OUT [TEXTFILE] | stego reveal IMG"},
+    {"stego", tool::RunStego, "stego capacity IMG | stego hide IN OUT [TEXTFILE] [--raw | --codepage N] | stego reveal IMG [--raw | --codepage N]"},
     {"locale", tool::RunLocale, "locale info ID | locale find CODE | locale list"},
     {"lang", tool::RunLang, "lang compile SRC OUT [--lzk] [--format N] | lang dump FILE [TRANSLATION...]"},
     {"pack", tool::RunPack, "pack build OUT LNG... | pack list PACK | pack extract PACK ID OUT"},
