@@ -334,13 +334,16 @@ TEST_F(Program, Screenshots) {
     const QString folder = QString::fromLocal8Bit(out);
     form->SetBounds(0, 0, 760, 560);
     form->Show();
-    for (const char* language : {"Spanish", "Russian", "Hebrew", "German"}) {
+    const char* prefix = std::getenv("VLMRK_SCREENSHOT_PREFIX");
+    const QString name = QString::fromLocal8Bit(prefix ? prefix : "");
+    for (const char* language : {"Spanish", "Russian", "Hebrew", "German", "French", "Italian", "English"}) {
         Choose(language);
         Settle();
-        form->Widget()->grab().save(folder + "/main-" + language + ".png");
+        form->mmo1->SetUserText(u"typed text \u00e9\u00fc \u20ac");
+        form->Widget()->grab().save(folder + "/" + name + "main-" + language + ".png");
         Script().WhileModal = [&](QWidget* window) {
             Settle();
-            window->grab().save(folder + "/about-" + language + ".png");
+            window->grab().save(folder + "/" + name + "about-" + language + ".png");
         };
         ui::Dispatch([this] { form->actAboutExecute(form); });
     }
