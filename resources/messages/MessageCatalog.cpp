@@ -20,6 +20,8 @@
 #include "langdata/LangPack.h"
 #include "langdata/LangFileWriter.h"
 #include "langdata/LangSource.h"
+#include "langdata/PoFile.h"
+#include "langdata/LangPo.h"
 #include "localizer/LocOnFly.h"
 #include "platform/ui/UiConsts.h"
 
@@ -51,6 +53,12 @@ constexpr const rtl::TResStringRec* kAll[] = {
     &langdata::SLFInvalidFileFormat, &langdata::SLFNewerFormat, &langdata::SLFInvalidLocStorage,
     &langdata::SLFInvalidIndex, &langdata::SLPNotAPack, &langdata::SLPBlockTooLarge, &langdata::SLPTooManyLanguages,
     &langdata::SLWBadFormat, &langdata::SLSSyntaxError,
+    // gettext PO files (units PoFile and LangPo)
+    &langdata::SPoUnterminatedString, &langdata::SPoUnknownEscape, &langdata::SPoUnexpectedLine,
+    &langdata::SPoInvalidUtf8, &langdata::SPoDuplicateEntry, &langdata::SPoNoCharset, &langdata::SPoUnsupportedCharset,
+    &langdata::SPoLineTooLong, &langdata::SPoIncompleteEntry, &langdata::SPoUnknownEntry, &langdata::SPoNotInCodePage,
+    &langdata::SPoPlaceholders, &langdata::SPoBadHeaderField, &langdata::SPoNoLanguage, &langdata::SPoOtherBaseText,
+    &langdata::SPoBadComment,
     &langdata::SInvalidVazozoResource,  // the localizer's message (unit LocOnFly), raised by the pack reader
     // modres
     &modres::SCouldNotOpenFile, &modres::SMapViewOfFileFailed, &modres::SUnrecognizedFileFormat, &modres::SNotPEFile,

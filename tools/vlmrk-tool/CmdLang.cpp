@@ -4,6 +4,7 @@
 //                                              N (1 to 7, default 7), optionally LZK-compressed
 //   lang dump FILE [TRANSLATION...]            FILE loaded as the store's structure, each
 //                                              TRANSLATION into a language of its own; JSON
+//   lang export-po | import-po | stats | update  gettext PO files (CmdPo.cpp)
 //
 // OUT is written under a temporary name and renamed when complete.
 
@@ -199,6 +200,8 @@ int RunLang(const Args& args) {
     if (args.empty()) throw EUsage("expected a command");
     if (args[0] == "compile") return Compile(args);
     if (args[0] == "dump") return Dump(args);
+    if (args[0] == "export-po" || args[0] == "import-po" || args[0] == "stats" || args[0] == "update")
+        return RunLangPo(args);
     throw EUsage("unknown lang command \"" + args[0] + "\"");
 }
 

@@ -20,6 +20,8 @@ int RunLzk(const Args& args);
 int RunStego(const Args& args);
 int RunLocale(const Args& args);
 int RunLang(const Args& args);
+// lang export-po, import-po, stats and update (CmdPo.cpp), called by RunLang.
+int RunLangPo(const Args& args);
 int RunPack(const Args& args);
 int RunForm(const Args& args);
 int RunModule(const Args& args);

@@ -19,7 +19,10 @@ constexpr Group kGroups[] = {
     {"lzk", tool::RunLzk, "lzk compress IN OUT | lzk decompress IN OUT"},
     {"stego", tool::RunStego, "stego capacity IMG | stego hide IN OUT [TEXTFILE] [--raw | --codepage N] | stego reveal IMG [--raw | --codepage N]"},
     {"locale", tool::RunLocale, "locale info ID | locale find CODE | locale list"},
-    {"lang", tool::RunLang, "lang compile SRC OUT [--lzk] [--format N] | lang dump FILE [TRANSLATION...]"},
+    {"lang", tool::RunLang,
+     "lang compile SRC OUT [--lzk] [--format N] | lang dump FILE [TRANSLATION...] | "
+     "lang export-po BASE [TRANSLATION] [-o OUT] [--by-name] | lang import-po BASE PO OUT [--source] | "
+     "lang stats [--text] [--base BASE] FILE... | lang update BASE OLDTRANSLATION OUT [--source|--po]"},
     {"pack", tool::RunPack, "pack build OUT LNG... | pack list PACK | pack extract PACK ID OUT"},
     {"form", tool::RunForm, "form compile TXT OUT | form decompile BIN"},
     {"module", tool::RunModule,
