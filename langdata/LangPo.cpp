@@ -398,13 +398,9 @@ TLangFileHeader PoLanguageHeader(const TPoFile& po, const TLangFileHeader& base,
     h.Build = static_cast<std::uint32_t>(number("X-Veilmark-Build", 0, 0xFFFFFFFF, 0));
     h.BasedOnLanguageId = static_cast<std::uint16_t>(number("X-Veilmark-Based-On", 0, 0xFFFF, base.LanguageId));
     h.Options = static_cast<std::uint16_t>(number("X-Veilmark-Options", 0, 0xFFFF, 0));
-    // Ids follow the base: the maxima never fall below the base's.
-    h.MaxConstantId = std::max<std::uint32_t>(
-        base.MaxConstantId, static_cast<std::uint32_t>(number("X-Veilmark-Max-Constant-Id", 0, 0xFFFFFFFF, 0)));
-    h.MaxPropertyId = std::max<std::uint32_t>(
-        base.MaxPropertyId, static_cast<std::uint32_t>(number("X-Veilmark-Max-Property-Id", 0, 0xFFFFFFFF, 0)));
-    h.MaxExternalId = std::max<std::uint32_t>(
-        base.MaxExternalId, static_cast<std::uint32_t>(number("X-Veilmark-Max-External-Id", 0, 0xFFFFFFFF, 0)));
+    h.MaxConstantId = static_cast<std::uint32_t>(number("X-Veilmark-Max-Constant-Id", 0, 0xFFFFFFFF, base.MaxConstantId));
+    h.MaxPropertyId = static_cast<std::uint32_t>(number("X-Veilmark-Max-Property-Id", 0, 0xFFFFFFFF, base.MaxPropertyId));
+    h.MaxExternalId = static_cast<std::uint32_t>(number("X-Veilmark-Max-External-Id", 0, 0xFFFFFFFF, base.MaxExternalId));
     return h;
 }
 

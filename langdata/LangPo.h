@@ -57,7 +57,8 @@ TPoFile ExportPo(const locstore::TLocStorage& store, const TLangFileHeader& base
                  const TLangFileHeader* translation, const TComponentClasses& classes = {});
 
 // The language file header for a PO: its X-Veilmark-* fields where present; else the language
-// from "Language", its names from the locale tables, the rest from the base. Raises ELangPoError
+// from "Language", its names from the locale tables, the version, based-on language and id
+// maxima from the base. Raises ELangPoError
 // for a header without a language or with a field that is not valid.
 TLangFileHeader PoLanguageHeader(const TPoFile& po, const TLangFileHeader& base, const std::string& fileName);
 

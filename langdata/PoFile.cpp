@@ -70,6 +70,7 @@ private:
     }
     bool NextLine(std::string_view& line);
     std::string ReadString(std::string_view s);
+    void ReadQuoted(std::string_view s, std::size_t& i, std::string& out);
     void Comment(std::string_view line);
     void Keyword(std::string_view line);
     void Continue(std::string_view line);
@@ -101,16 +102,32 @@ bool TPoReader::NextLine(std::string_view& line) {
     return true;
 }
 
-// A quoted string that makes up the whole rest of s (blanks around it allowed).
+// The quoted strings that make up the whole rest of s, joined (gettext allows several on a line).
 std::string TPoReader::ReadString(std::string_view s) {
     s = Trim(s);
     if (s.empty() || s[0] != '"') Unexpected(s);
     std::string out;
-    std::size_t i = 1;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        if (s[i] == ' ' || s[i] == '\t') {
+            ++i;
+            continue;
+        }
+        if (s[i] != '"') Unexpected(Trim(s.substr(i)));
+        ReadQuoted(s, ++i, out);
+    }
+    if (!ValidUtf8(out)) Fail(SPoInvalidUtf8);
+    // A zero character would cut the text short in every gettext tool.
+    if (out.find('\0') != std::string::npos) Fail(SPoUnknownEscape, "0");
+    return out;
+}
+
+// One quoted string from just after its opening quote; i ends after the closing quote.
+void TPoReader::ReadQuoted(std::string_view s, std::size_t& i, std::string& out) {
     for (;;) {
         if (i >= s.size()) Fail(SPoUnterminatedString);
         char ch = s[i++];
-        if (ch == '"') break;
+        if (ch == '"') return;
         if (ch != '\\') {
             out += ch;
             continue;
@@ -147,11 +164,6 @@ std::string TPoReader::ReadString(std::string_view s) {
                 Fail(SPoUnknownEscape, ValidUtf8(std::string(1, e)) ? std::string(1, e) : std::string("?"));
         }
     }
-    if (!Trim(s.substr(i)).empty()) Unexpected(Trim(s.substr(i)));
-    if (!ValidUtf8(out)) Fail(SPoInvalidUtf8);
-    // A zero character would cut the text short in every gettext tool.
-    if (out.find('\0') != std::string::npos) Fail(SPoUnknownEscape, "0");
-    return out;
 }
 
 void TPoReader::FinishEntry() {

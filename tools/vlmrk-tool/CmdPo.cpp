@@ -145,7 +145,14 @@ TLoaded LoadTranslation(const std::string& path, TLocStorage& store, const TLang
     stream.SetPosition(0);
     loaded.Slot = store.AddLanguage(0, header.LanguageId);
     file.LoadFromStream(stream, &store, byName ? langdata::lroMatchByName : 0, loaded.Slot);
-    loaded.Header = file.Header();
+    // The header as the file has it (reading raises the maxima to the ids it meets). Matched by
+    // names, the translation takes the base's numbering, and with it the base's maxima.
+    loaded.Header = header;
+    if (byName) {
+        loaded.Header.MaxConstantId = base.MaxConstantId;
+        loaded.Header.MaxPropertyId = base.MaxPropertyId;
+        loaded.Header.MaxExternalId = base.MaxExternalId;
+    }
     return loaded;
 }
 
