@@ -114,6 +114,8 @@ struct TValueData {
     std::int32_t Revision = 0;
     std::uint16_t Flags = 0;
     std::uint64_t Stamp = 0;
+    bool HasText = false;
+    WideString Text;  // an untranslated value's own text, when it is not the base text it follows
 };
 
 bool ParseNumber(std::string_view s, std::int64_t& out) {
@@ -130,6 +132,16 @@ bool ParseNumber(std::string_view s, std::int64_t& out) {
 
 bool ParseDataComment(std::string_view text, TValueData& data) {
     text.remove_prefix(sizeof kDataComment - 1);
+    // "text" comes last: its quoted string may hold commas.
+    std::size_t at = text.find("text \"");
+    if (at != std::string_view::npos && (at == 0 || text[at - 1] == ' ')) {
+        std::string utf8;
+        if (!PoUnquote(text.substr(at + 5), utf8)) return false;
+        data.HasText = true;
+        data.Text = rtl::Utf8ToUtf16(utf8);
+        text = text.substr(0, at);
+        while (!text.empty() && (text.back() == ' ' || text.back() == ',')) text.remove_suffix(1);
+    }
     while (!text.empty()) {
         std::size_t comma = text.find(',');
         std::string_view part = text.substr(0, comma);
@@ -169,6 +181,13 @@ std::int32_t DefaultRevision(bool empty, bool fuzzy, std::int32_t baseRevision) 
     if (empty) return -1;
     if (fuzzy) return baseRevision > 0 ? baseRevision - 1 : -1;
     return baseRevision;
+}
+
+// The text an untranslated value gets when its language is added: the base text as the base
+// language's 8-bit text, read back in the value's language.
+WideString UntranslatedText(const TLocItem& item, std::uint16_t languageId) {
+    const TLocValue* base = item.BaseValue();
+    return AnsiToWideByLanguage(WideToAnsiByLanguage(base->Text(), base->LanguageId()), languageId);
 }
 
 // ---- header -------------------------------------------------------------------------------
@@ -334,6 +353,8 @@ TPoFile ExportPo(const TLocStorage& store, const TLangFileHeader& base, int slot
                 data += ", revision " + std::to_string(v->Revision());
             if (v->Flags() != 0) data += ", flags " + Hex(v->Flags(), 4);
             if (v->Stamp() != 0) data += ", stamp " + StampText(v->Stamp());
+            if (!translated && v->Text() != UntranslatedText(*p.Item, v->LanguageId()))
+                data += ", text " + PoQuoteLine(Utf8(v->Text()));
             if (!data.empty()) e.ExtractedComments.push_back(std::string(kDataComment) + data.substr(1));
             e.Str.push_back(std::move(text));
         } else {
@@ -474,7 +495,9 @@ TPoImportResult ImportPo(const TPoFile& po, TLocStorage& store, int slot, const 
         if (!text.empty()) CheckTranslation(e, *item, text, languageId, fuzzy, fileName);
 
         TLocValue* value = item->Values().Value(slot);
-        if (revision >= 0) value->SetText(text);  // an untranslated value keeps the base text it follows
+        // An untranslated value keeps the base text it follows, unless the file said otherwise.
+        if (revision >= 0) value->SetText(text);
+        else if (data.HasText) value->SetText(data.Text);
         value->SetRevision(revision);
         value->SetFlagWord(data.Flags);
         value->SetStamp(data.Stamp);

@@ -376,6 +376,24 @@ std::string TPoFile::HeaderField(std::string_view name, bool* found) const {
 
 TPoFile ParsePo(std::string_view text, const std::string& fileName) { return TPoReader(text, fileName).Run(); }
 
+std::string PoQuoteLine(std::string_view utf8) {
+    std::string out;
+    AppendQuoted(out, utf8);
+    return out;
+}
+
+bool PoUnquote(std::string_view quoted, std::string& utf8) {
+    // The reader's own string rules, on a one-line text of its own.
+    try {
+        TPoFile po = ParsePo("msgid \"q\"\nmsgstr " + std::string(quoted) + "\n", std::string());
+        if (po.Entries.size() != 1) return false;
+        utf8 = po.Entries[0].Translation();
+        return true;
+    } catch (const EPoFileError&) {
+        return false;
+    }
+}
+
 std::string PoQuote(std::string_view keyword, std::string_view s) {
     std::string out(keyword);
     out += ' ';

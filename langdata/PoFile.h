@@ -76,6 +76,11 @@ TPoFile ParsePo(std::string_view text, const std::string& fileName);
 // each "\n" into one quoted line each, after an empty first line.
 std::string PoQuote(std::string_view keyword, std::string_view utf8);
 
+// One quoted string with C escapes, as PO writes it on a line ("a\tb"), and back. PoUnquote
+// takes exactly one quoted string and answers false for anything else or text that is not UTF-8.
+std::string PoQuoteLine(std::string_view utf8);
+bool PoUnquote(std::string_view quoted, std::string& utf8);
+
 // The whole file in the canonical layout (header first when present, one blank line between
 // entries). ParsePo(WritePo(f)) gives f back.
 std::string WritePo(const TPoFile& file);

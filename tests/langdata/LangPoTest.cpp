@@ -26,6 +26,7 @@ unit PrjConst
   constant SFmt id 2 resource 65240 revision 2 = "Read %s of %d"
   constant SEmpty id 3 resource 65241 revision 1 = ""
   constant SAwkward id 4 resource 65242 revision 1 = "Quote \" backslash \\ tab\t"
+  constant SReady2 id 5 resource 65243 revision 2 = "Ready"
 end
 form Form1
   property Caption id 1 kind string revision 1 = "Main"
@@ -57,6 +58,7 @@ unit PrjConst
   constant SFmt id 2 resource 65240 revision 1 = "Leído %s de %d"
   constant SEmpty id 3 resource 65241 revision 1 = ""
   constant SAwkward id 4 resource 65242 revision -1 = "Quote \" backslash \\ tab\t"
+  constant SReady2 id 5 resource 65243 revision -1 = "Old, \"stale\" copy"
 end
 form Form1
   property Caption id 1 kind string revision 1 flags 0x0100 stamp 0102030405060708 = "Principal"
@@ -121,7 +123,8 @@ TEST(LangPo, ExportFollowsTheRevisionRules) {
     for (const auto& e : po.Entries)
         if (!e.IsHeader()) contexts.push_back(e.Context);
     EXPECT_EQ(contexts, (std::vector<std::string>{"PrjConst.SAwkward", "PrjConst.SEmpty", "PrjConst.SFmt",
-                                                  "PrjConst.SReady", "Form1.Caption", "Form1.mmo1.Lines.Strings",
+                                                  "PrjConst.SReady", "PrjConst.SReady2", "Form1.Caption",
+                                                  "Form1.mmo1.Lines.Strings",
                                                   "Extras.Greeting"}));
     const TPoEntry* ready = Find(po, "PrjConst.SReady");
     EXPECT_EQ(ready->Translation(), "Listo");
@@ -134,6 +137,9 @@ TEST(LangPo, ExportFollowsTheRevisionRules) {
     const TPoEntry* awkward = Find(po, "PrjConst.SAwkward");
     EXPECT_EQ(awkward->Id, "Quote \" backslash \\ tab\t");
     EXPECT_EQ(awkward->Translation(), "");
+    EXPECT_EQ(awkward->ExtractedComments.size(), 1u);  // follows the base text: nothing to record
+    // An untranslated value with a text of its own keeps it in the comment.
+    EXPECT_EQ(Find(po, "PrjConst.SReady2")->ExtractedComments.back(), "veilmark: text \"Old, \\\"stale\\\" copy\"");
     // Translated as the empty text: the empty msgstr alone would read as untranslated.
     const TPoEntry* empty = Find(po, "PrjConst.SEmpty");
     EXPECT_EQ(empty->Id, "");
@@ -147,13 +153,13 @@ TEST(LangPo, ExportFollowsTheRevisionRules) {
     TPoStatistics s = CountPo(po);
     EXPECT_EQ(s.Translated, 4);
     EXPECT_EQ(s.Fuzzy, 1);
-    EXPECT_EQ(s.Untranslated, 2);
+    EXPECT_EQ(s.Untranslated, 3);
     EXPECT_EQ(po.HeaderField("X-Veilmark-Native-Name"), "español");
     EXPECT_EQ(po.HeaderField("Language"), "es");
 
     // The template: no translations, no language of its own.
     TPoFile pot = ExportPo(store, base, -1, nullptr);
-    EXPECT_EQ(CountPo(pot).Untranslated, 7);
+    EXPECT_EQ(CountPo(pot).Untranslated, 8);
     EXPECT_EQ(pot.HeaderField("Language"), "");
     EXPECT_EQ(Find(pot, "PrjConst.SFmt")->Flags, std::vector<std::string>{"c-format"});
 }
@@ -172,7 +178,7 @@ TEST(LangPo, ExportThenImportGivesTheSameLanguageFile) {
     int slot2 = again.AddLanguage(0, h.LanguageId);
     TPoImportResult r = ImportPo(po, again, slot2, "es.po");
     EXPECT_TRUE(r.Warnings.empty());
-    EXPECT_EQ(r.Matched, 7);
+    EXPECT_EQ(r.Matched, 8);
     EXPECT_EQ(MakeLanguageFile(h, again, slot2), MakeLanguageFile(es, store, slot));
     EXPECT_EQ(again.Units().ItemAt(0)->Constants().Find("SFmt")->Values().Value(slot2)->Revision(), 1);
     // And the PO of the imported file is the PO it came from.
