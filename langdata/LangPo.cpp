@@ -495,8 +495,9 @@ TPoImportResult ImportPo(const TPoFile& po, TLocStorage& store, int slot, const 
         if (!text.empty()) CheckTranslation(e, *item, text, languageId, fuzzy, fileName);
 
         TLocValue* value = item->Values().Value(slot);
-        // An untranslated value keeps the base text it follows, unless the file said otherwise.
-        if (revision >= 0) value->SetText(text);
+        // An untranslated value keeps the base text it follows, unless the file said otherwise; a
+        // translation stays even where no revision below the base's is left (base revision 0).
+        if (revision >= 0 || !text.empty()) value->SetText(text);
         else if (data.HasText) value->SetText(data.Text);
         value->SetRevision(revision);
         value->SetFlagWord(data.Flags);
