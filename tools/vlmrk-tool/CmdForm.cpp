@@ -11,11 +11,14 @@
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtti/FormText.h"
+#include "tools/vlmrk-tool/Options.h"
 #include "tools/vlmrk-tool/ToolCommands.h"
 
 namespace tool {
 
-int RunForm(const Args& args) {
+int RunForm(const Args& rawArgs) {
+    // No options, but "--" and the refusal of unknown options work as in every command.
+    const Args args = TOptions().Parse(rawArgs);
     if (args.size() == 3 && args[0] == "compile") {
         rtl::TMemoryStream text;
         text.LoadFromFile(args[1]);

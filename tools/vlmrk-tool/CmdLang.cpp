@@ -20,6 +20,7 @@
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/FileUtils.h"
 #include "tools/vlmrk-tool/Json.h"
+#include "tools/vlmrk-tool/Options.h"
 #include "tools/vlmrk-tool/ToolCommands.h"
 
 namespace tool {
@@ -82,7 +83,8 @@ void Properties(JsonWriter& json, const TLocPropertyList& list) {
     json.EndArray();
 }
 
-int Dump(const Args& args) {
+int Dump(const Args& rawArgs) {
+    const Args args = TOptions().Parse(rawArgs);
     if (args.size() < 2) throw EUsage("expected a language file");
     TLocStorage store;
     langdata::TLangFile main(args[1], true);
@@ -170,22 +172,9 @@ int Dump(const Args& args) {
 int Compile(const Args& args) {
     bool lzk = false;
     int format = langdata::LangFileMaxFormat;
-    std::vector<std::string> files;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--lzk") {
-            lzk = true;
-        } else if (args[i] == "--format") {
-            if (++i >= args.size()) throw EUsage("--format needs a number");
-            std::int32_t n = 0;
-            if (!rtl::TryStrToInt(args[i], n) || n < 1 || n > langdata::LangFileMaxFormat)
-                throw EUsage("--format takes 1 to 7");
-            format = n;
-        } else if (args[i].size() > 1 && args[i][0] == '-') {
-            throw EUsage("unknown option \"" + args[i] + "\"");
-        } else {
-            files.push_back(args[i]);
-        }
-    }
+    TOptions options;
+    options.Flag("--lzk", lzk).Number("--format", format, 1, langdata::LangFileMaxFormat);
+    const Args files = options.Parse(args, 1);
     if (files.size() != 2) throw EUsage("expected a source and an output file");
     TLocStorage store;
     TLangFileHeader header = langdata::LoadLangSource(files[0], store);

@@ -5,6 +5,7 @@
 
 #include "locstore/KLocales.h"
 #include "tools/vlmrk-tool/Json.h"
+#include "tools/vlmrk-tool/Options.h"
 #include "tools/vlmrk-tool/ToolCommands.h"
 
 namespace tool {
@@ -75,7 +76,9 @@ int List() {
 
 }  // namespace
 
-int RunLocale(const Args& args) {
+int RunLocale(const Args& rawArgs) {
+    // No options, but "--" and the refusal of unknown options work as in every command.
+    const Args args = TOptions().Parse(rawArgs);
     if (args.size() == 2 && args[0] == "info") return Info(ParseLanguageId(args[1]));
     if (args.size() == 2 && args[0] == "find") return Find(args[1]);
     if (args.size() == 1 && args[0] == "list") return List();

@@ -15,6 +15,7 @@
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/Streams.h"
+#include "tools/vlmrk-tool/Options.h"
 #include "tools/vlmrk-tool/ToolCommands.h"
 
 namespace tool {
@@ -39,7 +40,9 @@ void WriteThroughTemporary(const rtl::AnsiString& outName, Work work) {
 
 }  // namespace
 
-int RunLzk(const Args& args) {
+int RunLzk(const Args& rawArgs) {
+    // No options, but "--" and the refusal of unknown options work as in every command.
+    const Args args = TOptions().Parse(rawArgs);
     if (args.size() != 3) throw EUsage("expected a command, an input file and an output file");
     const auto& command = args[0];
     if (command != "compress" && command != "decompress") throw EUsage("unknown lzk command \"" + command + "\"");

@@ -14,6 +14,7 @@
 #include "platform/winres/WinRes.h"
 #include "resources/messages/CatalogueStrings.h"
 #include "tools/vlmrk-tool/Json.h"
+#include "tools/vlmrk-tool/Options.h"
 #include "tools/vlmrk-tool/ToolCommands.h"
 
 namespace tool {
@@ -137,15 +138,17 @@ void SaveBytes(const AnsiString& fileName, std::span<const std::uint8_t> bytes) 
 // The program image: every declared message string, the RCDATA files given, and the two settings
 // records, whose fingerprint covers the strings and the forms among those files.
 int WriteImage(const Args& args) {
-    if (args.size() < 2) throw EUsage("module write-image OUT [--rcdata NAME=FILE]...");
+    std::vector<std::string> items;
+    TOptions options;
+    options.Values("--rcdata", items);
+    const Args positional = options.Parse(args, 1);
+    if (positional.size() != 1) throw EUsage("module write-image OUT [--rcdata NAME=FILE]...");
     modres::TResProcessor proc;
     auto strings = std::make_unique<modres::TResString>(&proc);
     messages::AddCatalogueStrings(*strings);
     proc.AddBlock(std::move(strings));
     auto rcdata = std::make_unique<modres::TResRCData>(&proc);
-    for (std::size_t i = 2; i < args.size(); ++i) {
-        if (args[i] != "--rcdata" || i + 1 >= args.size()) throw EUsage("unexpected argument \"" + args[i] + "\"");
-        const AnsiString& item = args[++i];
+    for (const AnsiString& item : items) {
         auto eq = item.find('=');
         if (eq == AnsiString::npos || eq == 0) throw EUsage("--rcdata wants NAME=FILE, not \"" + item + "\"");
         rtl::TMemoryStream data;
@@ -156,7 +159,7 @@ int WriteImage(const Args& args) {
     modres::AddProgramSettings(proc);
     rtl::TMemoryStream out;
     proc.SaveToStream(out);
-    SaveBytes(args[1], out.View());
+    SaveBytes(positional[0], out.View());
     return 0;
 }
 
@@ -165,17 +168,9 @@ int WriteImage(const Args& args) {
 // --native-module.
 int BuildModule(const Args& args) {
     AnsiString lngFile, outFile, nativeLng, nativeModule;
-    std::vector<AnsiString> positional;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if ((args[i] == "--native-lng" || args[i] == "--native-module") && i + 1 < args.size()) {
-            (args[i] == "--native-lng" ? nativeLng : nativeModule) = args[i + 1];
-            ++i;
-        } else if (args[i].starts_with("--")) {
-            throw EUsage("unexpected option \"" + args[i] + "\"");
-        } else {
-            positional.push_back(args[i]);
-        }
-    }
+    TOptions options;
+    options.Value("--native-lng", nativeLng).Value("--native-module", nativeModule);
+    const Args positional = options.Parse(args, 1);
     if (positional.size() != 2) throw EUsage("module build LNG OUT [--native-lng FILE] [--native-module FILE]");
     lngFile = positional[0];
     outFile = positional[1];
@@ -226,16 +221,21 @@ int RunModule(const Args& args) {
     if (args.empty()) throw EUsage("missing module command");
     const auto& cmd = args[0];
     if (cmd == "dump") {
-        if (args.size() != 2) throw EUsage("module dump wants one FILE or --self");
+        bool self = false;
+        TOptions options;
+        options.Flag("--self", self);
+        const Args files = options.Parse(args, 1);
+        if (files.size() != (self ? 0u : 1u)) throw EUsage("module dump wants one FILE or --self");
         modres::TResProcessor proc;
-        if (args[1] == "--self") proc.LoadFromImage("<self>", SelfImage());
-        else proc.LoadFromFile(args[1]);
+        if (self) proc.LoadFromImage("<self>", SelfImage());
+        else proc.LoadFromFile(files[0]);
         Dump(proc);
         return 0;
     }
     if (cmd == "write-native") {
-        if (args.size() != 2) throw EUsage("module write-native wants OUT");
-        SaveBytes(args[1], SelfImage());
+        const Args files = TOptions().Parse(args, 1);
+        if (files.size() != 1) throw EUsage("module write-native wants OUT");
+        SaveBytes(files[0], SelfImage());
         return 0;
     }
     if (cmd == "write-image") return WriteImage(args);

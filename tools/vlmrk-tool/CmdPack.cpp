@@ -16,6 +16,7 @@
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Streams.h"
 #include "tools/vlmrk-tool/Json.h"
+#include "tools/vlmrk-tool/Options.h"
 #include "tools/vlmrk-tool/ToolCommands.h"
 
 namespace tool {
@@ -94,7 +95,9 @@ int Extract(const Args& args) {
 
 }  // namespace
 
-int RunPack(const Args& args) {
+int RunPack(const Args& rawArgs) {
+    // No options, but "--" and the refusal of unknown options work as in every command.
+    const Args args = TOptions().Parse(rawArgs);
     if (args.empty()) throw EUsage("expected a command");
     if (args[0] == "build") return Build(args);
     if (args[0] == "list") return List(args);

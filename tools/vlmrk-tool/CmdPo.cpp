@@ -28,6 +28,7 @@
 #include "platform/rtti/FormText.h"
 #include "platform/winres/WinRes.h"
 #include "tools/vlmrk-tool/Json.h"
+#include "tools/vlmrk-tool/Options.h"
 #include "tools/vlmrk-tool/ToolCommands.h"
 
 namespace tool {
@@ -219,21 +220,11 @@ void WriteLanguage(const std::string& out, TOutputKind kind, const TLocStorage& 
 }
 
 int ExportPo(const Args& args) {
-    std::vector<std::string> files;
     std::string out;
     bool byName = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "-o") {
-            if (++i >= args.size()) throw EUsage("-o needs a file");
-            out = args[i];
-        } else if (args[i] == "--by-name") {
-            byName = true;
-        } else if (args[i].size() > 1 && args[i][0] == '-') {
-            throw EUsage("unknown option \"" + args[i] + "\"");
-        } else {
-            files.push_back(args[i]);
-        }
-    }
+    TOptions options;
+    options.Value("-o", out).Flag("--by-name", byName);
+    const Args files = options.Parse(args, 1);
     if (files.empty() || files.size() > 2) throw EUsage("expected BASE and an optional TRANSLATION");
     TLocStorage store;
     const TLangFileHeader base = LoadBase(files[0], store);
@@ -247,13 +238,10 @@ int ExportPo(const Args& args) {
 }
 
 int ImportPo(const Args& args) {
-    std::vector<std::string> files;
     bool source = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--source") source = true;
-        else if (args[i].size() > 1 && args[i][0] == '-') throw EUsage("unknown option \"" + args[i] + "\"");
-        else files.push_back(args[i]);
-    }
+    TOptions options;
+    options.Flag("--source", source);
+    const Args files = options.Parse(args, 1);
     if (files.size() != 3) throw EUsage("expected BASE, PO and OUT");
     TLocStorage store;
     const TLangFileHeader base = LoadBase(files[0], store);
@@ -267,14 +255,11 @@ int ImportPo(const Args& args) {
 }
 
 int Update(const Args& args) {
-    std::vector<std::string> files;
     TOutputKind kind = TOutputKind::LangFile;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--source") kind = TOutputKind::Source;
-        else if (args[i] == "--po") kind = TOutputKind::Po;
-        else if (args[i].size() > 1 && args[i][0] == '-') throw EUsage("unknown option \"" + args[i] + "\"");
-        else files.push_back(args[i]);
-    }
+    TOptions options;
+    options.Custom("--source", false, [&kind](const std::string&) { kind = TOutputKind::Source; });
+    options.Custom("--po", false, [&kind](const std::string&) { kind = TOutputKind::Po; });
+    const Args files = options.Parse(args, 1);
     if (files.size() != 3) throw EUsage("expected BASE, OLDTRANSLATION and OUT");
     TLocStorage store;
     const TLangFileHeader base = LoadBase(files[0], store);
@@ -312,21 +297,11 @@ int Update(const Args& args) {
 }
 
 int Stats(const Args& args) {
-    std::vector<std::string> files;
     std::string basePath;
     bool text = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--text") {
-            text = true;
-        } else if (args[i] == "--base") {
-            if (++i >= args.size()) throw EUsage("--base needs a file");
-            basePath = args[i];
-        } else if (args[i].size() > 1 && args[i][0] == '-') {
-            throw EUsage("unknown option \"" + args[i] + "\"");
-        } else {
-            files.push_back(args[i]);
-        }
-    }
+    TOptions options;
+    options.Flag("--text", text).Value("--base", basePath);
+    const Args files = options.Parse(args, 1);
     if (files.empty()) throw EUsage("expected at least one FILE");
     // Without --base, the native language among the language files is the base.
     if (basePath.empty()) {

@@ -5,6 +5,7 @@
 #include <exception>
 #include <string_view>
 
+#include "app/BuildInfo.h"
 #include "tools/vlmrk-tool/ToolCommands.h"
 
 namespace {
@@ -13,39 +14,91 @@ struct Group {
     std::string_view name;
     int (*run)(const tool::Args&);
     std::string_view usage;
+    std::string_view exitCodes;  // beyond "0 done, 2 error"
 };
 
 constexpr Group kGroups[] = {
-    {"lzk", tool::RunLzk, "lzk compress IN OUT | lzk decompress IN OUT"},
-    {"stego", tool::RunStego, "stego capacity IMG | stego hide IN OUT [TEXTFILE] [--raw | --codepage N] | stego reveal IMG [--raw | --codepage N]"},
-    {"locale", tool::RunLocale, "locale info ID | locale find CODE | locale list"},
+    {"lzk", tool::RunLzk, "lzk compress IN OUT | lzk decompress IN OUT", ""},
+    {"stego", tool::RunStego,
+     "stego capacity IMG [--json] | stego hide IN OUT [TEXTFILE] [--force] [--raw | --codepage N] | "
+     "stego reveal IMG [--raw | --codepage N]",
+     "  hide: \"-\" for IN reads the image from standard input, \"-\" for OUT writes it to standard\n"
+     "  output; an existing OUT is kept (exit 2) unless --force. capacity: exit 2 when the image's\n"
+     "  format cannot carry text. reveal: exit 1 when the image carries no hidden text.\n"
+     "  Text goes in and out as UTF-8 and is hidden in the system's code page; --codepage N names\n"
+     "  another, --raw hides and reveals the bytes as they are.\n"},
+    {"locale", tool::RunLocale, "locale info ID | locale find CODE | locale list", ""},
     {"lang", tool::RunLang,
      "lang compile SRC OUT [--lzk] [--format N] | lang dump FILE [TRANSLATION...] | "
      "lang export-po BASE [TRANSLATION] [-o OUT] [--by-name] | lang import-po BASE PO OUT [--source] | "
-     "lang stats [--text] [--base BASE] FILE... | lang update BASE OLDTRANSLATION OUT [--source|--po]"},
-    {"pack", tool::RunPack, "pack build OUT LNG... | pack list PACK | pack extract PACK ID OUT"},
-    {"form", tool::RunForm, "form compile TXT OUT | form decompile BIN"},
+     "lang stats [--text] [--base BASE] FILE... | lang update BASE OLDTRANSLATION OUT [--source|--po]",
+     ""},
+    {"pack", tool::RunPack, "pack build OUT LNG... | pack list PACK | pack extract PACK ID OUT", ""},
+    {"form", tool::RunForm, "form compile TXT OUT | form decompile BIN", ""},
     {"module", tool::RunModule,
      "module dump FILE | module dump --self | module write-native OUT | "
-     "module build LNG OUT [--native-lng FILE] [--native-module FILE]"},
+     "module build LNG OUT [--native-lng FILE] [--native-module FILE]",
+     ""},
 };
 
+constexpr std::string_view kExitCodes =
+    "Exit status: 0 done; 1 stego reveal found no hidden text; 2 a wrong command line or an error\n"
+    "(the message goes to standard error).\n";
+
+void Print(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
+
 void PrintHelp(std::FILE* out) {
-    std::fprintf(out, "Usage: vlmrk-tool COMMAND ...\n\nCommands:\n");
-    for (const auto& g : kGroups) std::fprintf(out, "  %.*s\n", static_cast<int>(g.usage.size()), g.usage.data());
-    std::fprintf(out, "\nJSON goes to standard output; errors go to standard error with exit status 2.\n");
+    Print(out, "Usage: vlmrk-tool COMMAND ...\n       vlmrk-tool --help | --version\n\nCommands:\n");
+    for (const auto& g : kGroups) {
+        Print(out, "  ");
+        Print(out, g.usage);
+        Print(out, "\n");
+    }
+    Print(out,
+          "\nOptions may come before or after the file names; \"--\" ends the options.\n"
+          "JSON goes to standard output as UTF-8. \"vlmrk-tool COMMAND --help\" tells more.\n\n");
+    Print(out, kExitCodes);
+}
+
+void PrintGroupHelp(const Group& g) {
+    Print(stdout, "Usage: vlmrk-tool ");
+    Print(stdout, g.usage);
+    Print(stdout, "\n\n");
+    Print(stdout, g.exitCodes);
+    if (!g.exitCodes.empty()) Print(stdout, "\n");
+    Print(stdout, kExitCodes);
+}
+
+bool AsksForHelp(const tool::Args& args) {
+    for (const auto& word : args) {
+        if (word == "--") return false;
+        if (word == "--help" || word == "-h") return true;
+    }
+    return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-        PrintHelp(argc < 2 ? stderr : stdout);
-        return argc < 2 ? 2 : 0;
+    if (argc < 2) {
+        PrintHelp(stderr);
+        return 2;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        PrintHelp(stdout);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("vlmrk-tool (Veilmark) %s, sources of %s\n", app::ProductVersion(), app::SourceDate());
+        return 0;
     }
     for (const auto& g : kGroups) {
         if (g.name != argv[1]) continue;
         tool::Args args(argv + 2, argv + argc);
+        if (AsksForHelp(args)) {
+            PrintGroupHelp(g);
+            return 0;
+        }
         try {
             return g.run(args);
         } catch (const tool::EUsage& e) {
