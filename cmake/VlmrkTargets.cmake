@@ -53,7 +53,9 @@ function(vlmrk_test name)
   vlmrk_target_options(${name})
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set(env "XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-config"
-          "XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-cache" ${ARG_ENV})
+          "XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-cache"
+          "XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-data"
+          "XDG_DATA_DIRS=${CMAKE_CURRENT_BINARY_DIR}/xdg-data-dirs" ${ARG_ENV})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" LABELS "${ARG_LABELS}" TIMEOUT 600)
 endfunction()
 

@@ -125,29 +125,37 @@ void TLFInfoList::SetFolder(const AnsiString& path) {
 
 void TLFInfoList::Rescan() {
     const AnsiString pattern = winres::CompanionFileName(ExeName(), "*.lng");
-    for (const AnsiString& name : winres::FindFiles(FullFolder, pattern)) {
-        try {
-            langdata::TLangFile file(rtl::IncludeTrailingPathDelimiter(FullFolder) + name, true);
-            // A file that vanished between the listing and the read has no language.
-            if (file.LanguageId() == 0 && file.EnglishName().empty()) continue;
-            int index = IndexOfLanguage(file.LanguageId());
-            TLFInfo* entry = nullptr;
-            if (index < 0) {
-                auto info = std::make_unique<TLFInfo>();
-                info->LanguageId = file.LanguageId();
-                info->EnglishName = file.EnglishName();
-                info->NativeName = file.NativeName();
-                entry = info.get();
-                AddSorted(std::move(info));
-            } else {
-                entry = ItemAt(index);
-                entry->EnglishName = file.EnglishName();
+    // The language folder first, then the XDG data folders: the first file of a language wins.
+    std::vector<std::uint32_t> seen;
+    for (const AnsiString& folder : winres::LanguageFolders(FullFolder)) {
+        std::vector<std::uint32_t> seenHere;
+        for (const AnsiString& name : winres::FindFiles(folder, pattern)) {
+            try {
+                langdata::TLangFile file(rtl::IncludeTrailingPathDelimiter(folder) + name, true);
+                // A file that vanished between the listing and the read has no language.
+                if (file.LanguageId() == 0 && file.EnglishName().empty()) continue;
+                if (std::find(seen.begin(), seen.end(), file.LanguageId()) != seen.end()) continue;
+                seenHere.push_back(file.LanguageId());
+                int index = IndexOfLanguage(file.LanguageId());
+                TLFInfo* entry = nullptr;
+                if (index < 0) {
+                    auto info = std::make_unique<TLFInfo>();
+                    info->LanguageId = file.LanguageId();
+                    info->EnglishName = file.EnglishName();
+                    info->NativeName = file.NativeName();
+                    entry = info.get();
+                    AddSorted(std::move(info));
+                } else {
+                    entry = ItemAt(index);
+                    entry->EnglishName = file.EnglishName();
+                }
+                entry->FileName = name;
+                entry->IsNative = file.IsNative();
+            } catch (const std::exception&) {
+                // An unreadable language file is simply not offered.
             }
-            entry->FileName = name;
-            entry->IsNative = file.IsNative();
-        } catch (const std::exception&) {
-            // An unreadable language file is simply not offered.
         }
+        seen.insert(seen.end(), seenHere.begin(), seenHere.end());
     }
 }
 
@@ -354,7 +362,7 @@ bool TKLocalizerOnFly::LoadFromPack(std::uint32_t languageId, bool headerOnly) {
 
 void TKLocalizerOnFly::LoadNativeLanguage() {
     const AnsiString nativeName = winres::CompanionFileName(ExeName(), "ntv.lng");
-    auto found = winres::FindFileNoCase(LanguageFolder(), nativeName);
+    auto found = winres::FindLanguageFile(LanguageFolder(), nativeName);
     bool loaded = false;
     if (found) {
         langdata::TLangFile file(*found, true);
@@ -434,7 +442,7 @@ AnsiString TKLocalizerOnFly::LanguageFilePath(const AnsiString& code) const {
 
 AnsiString TKLocalizerOnFly::LanguageFileOfCode(const AnsiString& code) const {
     if (code.empty() || !IsSafeCode(code)) return {};
-    auto found = winres::FindFileNoCase(LanguageFolder(), winres::CompanionFileName(ExeName(), code + ".lng"));
+    auto found = winres::FindLanguageFile(LanguageFolder(), winres::CompanionFileName(ExeName(), code + ".lng"));
     return found ? *found : AnsiString();
 }
 

@@ -110,8 +110,9 @@ public:
     // Resolves the path against the executable's folder and rescans; raises ELocOnFlyError
     // (65309) when the folder does not exist, keeping the old one.
     void SetFolder(const AnsiString& path);
-    // Adds or updates entries from the language files (Vlmrk.*.lng) of FullFolder; files that
-    // cannot be read are left out without a word.
+    // Adds or updates entries from the language files (Vlmrk.*.lng) of FullFolder and then of
+    // the XDG data folders (winres::LanguageFolders); the first file of a language wins. Files
+    // that cannot be read are left out without a word.
     void Rescan();
 };
 

@@ -45,6 +45,33 @@ void MakeFolders(const AnsiString& dir) {
     }
 }
 
+// $HOME, else the password database's home, else "/tmp"; without "/" at the end.
+AnsiString HomeFolder() {
+    const char* home = std::getenv("HOME");
+    AnsiString h = home && *home ? AnsiString(home) : AnsiString();
+    if (h.empty())
+        if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) h = pw->pw_dir;
+    return h.empty() ? AnsiString("/tmp") : rtl::ExcludeTrailingPathDelimiter(h);
+}
+
+// An XDG variable's absolute value, or the fallback when it is unset, empty or relative.
+AnsiString XdgFolder(const char* variable, const AnsiString& fallback) {
+    const char* value = std::getenv(variable);
+    return value && value[0] == '/' ? AnsiString(value) : fallback;
+}
+
+std::vector<AnsiString> SplitPathList(const AnsiString& list) {
+    std::vector<AnsiString> parts;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t end = list.find(':', start);
+        if (end == AnsiString::npos) end = list.size();
+        parts.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
 }  // namespace
 
 bool MatchesMask(const AnsiString& name, const AnsiString& pattern) {
@@ -95,17 +122,33 @@ AnsiString CompanionFileName(const AnsiString& appFileName, const AnsiString& su
     return rtl::ExtractFileName(appFileName) + "." + suffix;
 }
 
+std::vector<AnsiString> LanguageFolders(const AnsiString& primary) {
+    std::vector<AnsiString> folders;
+    auto add = [&folders](const AnsiString& folder) {
+        if (folder.empty() || folder[0] != '/') return;
+        AnsiString clean = rtl::ExcludeTrailingPathDelimiter(rtl::ExpandFileName(folder));
+        if (clean.empty()) clean = "/";
+        for (const auto& known : folders)
+            if (known == clean) return;
+        folders.push_back(clean);
+    };
+    add(primary.empty() ? rtl::GetCurrentDir() : ResolvePath(rtl::GetCurrentDir(), primary));
+    add(rtl::IncludeTrailingPathDelimiter(XdgFolder("XDG_DATA_HOME", HomeFolder() + "/.local/share")) + "veilmark/lang");
+    const char* dataDirs = std::getenv("XDG_DATA_DIRS");
+    const AnsiString list = dataDirs && *dataDirs ? AnsiString(dataDirs) : AnsiString("/usr/local/share:/usr/share");
+    for (const auto& dir : SplitPathList(list))
+        if (!dir.empty() && dir[0] == '/') add(rtl::IncludeTrailingPathDelimiter(dir) + "veilmark/lang");
+    return folders;
+}
+
+std::optional<AnsiString> FindLanguageFile(const AnsiString& primary, const AnsiString& name) {
+    for (const auto& folder : LanguageFolders(primary))
+        if (auto found = FindFileNoCase(folder, name)) return found;
+    return std::nullopt;
+}
+
 AnsiString CacheFolder() {
-    AnsiString base;
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && xdg[0] == '/') {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        AnsiString h = home && *home ? AnsiString(home) : AnsiString();
-        if (h.empty())
-            if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) h = pw->pw_dir;
-        base = rtl::IncludeTrailingPathDelimiter(h.empty() ? AnsiString("/tmp") : h) + ".cache";
-    }
+    const AnsiString base = XdgFolder("XDG_CACHE_HOME", HomeFolder() + "/.cache");
     return rtl::IncludeTrailingPathDelimiter(base) + "veilmark/";
 }
 

@@ -34,6 +34,17 @@ AnsiString ResolvePath(const AnsiString& base, const AnsiString& path);
 // kept: on Linux it is part of the name, not an extension to replace.
 AnsiString CompanionFileName(const AnsiString& appFileName, const AnsiString& suffix);
 
+// The folders language files are looked for in, in this order: `primary` (the language folder,
+// by default the executable's), $XDG_DATA_HOME/veilmark/lang (default ~/.local/share/...), and
+// <dir>/veilmark/lang for each dir of $XDG_DATA_DIRS (default /usr/local/share:/usr/share).
+// Relative entries of the variables are ignored, as the XDG base directory rules say; a folder
+// is listed once, at its first place. Without "/" at the end.
+std::vector<AnsiString> LanguageFolders(const AnsiString& primary);
+
+// The first file named `name` (ASCII case ignored) in LanguageFolders(primary): a language file
+// in an earlier folder wins over one of the same name in a later folder.
+std::optional<AnsiString> FindLanguageFile(const AnsiString& primary, const AnsiString& name);
+
 // $XDG_CACHE_HOME/veilmark/ (default ~/.cache/veilmark/), with the trailing "/".
 AnsiString CacheFolder();
 

@@ -179,6 +179,39 @@ TEST_F(ControllerTest, LanguageFileBesideTheExecutableOverridesThePackAndItsBuil
     EXPECT_EQ(info.Build, 5u);
 }
 
+TEST_F(ControllerTest, LanguageFilesFromXdgDataFoldersAreOfferedAndTheExecutablesFolderWins) {
+    const std::string home = dir_ + "/data-home", system = dir_ + "/data-dirs";
+    struct TRestoreXdg {
+        std::string Home = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+        std::string Dirs = std::getenv("XDG_DATA_DIRS") ? std::getenv("XDG_DATA_DIRS") : "";
+        ~TRestoreXdg() {
+            ::setenv("XDG_DATA_HOME", Home.c_str(), 1);
+            ::setenv("XDG_DATA_DIRS", Dirs.c_str(), 1);
+        }
+    } restore;
+    ::setenv("XDG_DATA_HOME", home.c_str(), 1);
+    ::setenv("XDG_DATA_DIRS", system.c_str(), 1);
+    fs::create_directories(home + "/veilmark/lang");
+    fs::create_directories(system + "/veilmark/lang");
+    std::string source = kSpanishSource;
+    WriteFile(system + "/veilmark/lang/Vlmrk.ES.lng", LanguageFileOf(source));
+    source.replace(source.find("build 4"), 7, "build 6");
+    WriteFile(home + "/veilmark/lang/Vlmrk.ES.lng", LanguageFileOf(source));
+    Restart();
+    ASSERT_GE(loc_->Languages->IndexOfLanguage(10), 0);
+    EXPECT_EQ(loc_->LanguageFileOfCode("ES"), home + "/veilmark/lang/Vlmrk.ES.lng");  // home before system
+    loc_->SwitchToLanguage(10);
+    ASSERT_TRUE(boxes_.empty()) << boxes_.front();
+    modres::TDLLInfoItem info;
+    utils_->ReadModuleInfo(Installed(), true, info);
+    EXPECT_EQ(info.Build, 6u);
+
+    // A file beside the executable comes before both.
+    source.replace(source.find("build 6"), 7, "build 7");
+    WriteFile(dir_ + "/Vlmrk.ES.lng", LanguageFileOf(source));
+    EXPECT_EQ(loc_->LanguageFileOfCode("ES"), dir_ + "/Vlmrk.ES.lng");
+}
+
 TEST_F(ControllerTest, UnreadableLanguageFilesAreLeftOutSilently) {
     WriteFile(dir_ + "/Vlmrk.XX.lng", {});
     WriteFile(dir_ + "/Vlmrk.YY.lng", {'L', 'F', 9, 0, 1});

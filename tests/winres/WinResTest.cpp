@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "modres/ModuleSettings.h"
@@ -168,6 +169,58 @@ TEST_F(WinResTest, FileSearchHelpers) {
     std::string cwd = rtl::GetCurrentDir();
     EXPECT_EQ(ResolvePath("/opt/app", "."), "/opt/app");
     EXPECT_EQ(rtl::GetCurrentDir(), cwd);  // the process's directory is untouched
+}
+
+// Sets an environment variable for the scope and puts the old value back.
+class TScopedEnv {
+public:
+    TScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value) ::setenv(name, value, 1);
+        else ::unsetenv(name);
+    }
+    ~TScopedEnv() {
+        if (old_) ::setenv(name_, old_->c_str(), 1);
+        else ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST_F(WinResTest, LanguageFoldersGoFromTheExecutableToTheXdgDataFolders) {
+    const std::string d = dir_.string();
+    {
+        TScopedEnv home("XDG_DATA_HOME", (d + "/home").c_str());
+        TScopedEnv dirs("XDG_DATA_DIRS", ("relative/ignored:" + d + "/a/:" + d + "/b::" + d + "/a").c_str());
+        EXPECT_EQ(LanguageFolders(d + "/bin/"), (std::vector<std::string>{d + "/bin", d + "/home/veilmark/lang",
+                                                                            d + "/a/veilmark/lang",
+                                                                            d + "/b/veilmark/lang"}));
+    }
+    {
+        TScopedEnv home("XDG_DATA_HOME", "not/absolute");
+        TScopedEnv dirs("XDG_DATA_DIRS", nullptr);
+        TScopedEnv user("HOME", "/home/someone");
+        EXPECT_EQ(LanguageFolders("/opt/v"),
+                  (std::vector<std::string>{"/opt/v", "/home/someone/.local/share/veilmark/lang",
+                                            "/usr/local/share/veilmark/lang", "/usr/share/veilmark/lang"}));
+    }
+}
+
+TEST_F(WinResTest, FindLanguageFileTakesTheFirstFolderThatHasIt) {
+    const std::string d = dir_.string();
+    TScopedEnv home("XDG_DATA_HOME", (d + "/home").c_str());
+    TScopedEnv dirs("XDG_DATA_DIRS", (d + "/sys").c_str());
+    for (const char* folder : {"/exe", "/home/veilmark/lang", "/sys/veilmark/lang"})
+        std::filesystem::create_directories(d + folder);
+    Write("sys/veilmark/lang/Vlmrk.DE.lng", {1});
+    EXPECT_EQ(FindLanguageFile(d + "/exe", "Vlmrk.DE.lng"), d + "/sys/veilmark/lang/Vlmrk.DE.lng");
+    Write("home/veilmark/lang/vlmrk.de.lng", {1});
+    EXPECT_EQ(FindLanguageFile(d + "/exe", "Vlmrk.DE.lng"), d + "/home/veilmark/lang/vlmrk.de.lng");
+    Write("exe/Vlmrk.DE.lng", {1});
+    EXPECT_EQ(FindLanguageFile(d + "/exe", "Vlmrk.DE.lng"), d + "/exe/Vlmrk.DE.lng");
+    EXPECT_EQ(FindLanguageFile(d + "/exe", "Vlmrk.RU.lng"), std::nullopt);
 }
 
 TEST_F(WinResTest, ModuleFolderIsBesideTheExecutableOrTheCache) {
