@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QPixmap>
+#include <QTimer>
 
 #include "app/About.h"
 #include "app/PrjConst.h"
@@ -72,7 +73,7 @@ TWindows CreateWindows() {
     }
 }
 
-int RunProgram() {
+int RunProgram(const rtl::AnsiString& fileName) {
     ui::TApplication application;
     application.Initialize();
     application.SetMainFormOnTaskBar(true);
@@ -81,6 +82,8 @@ int RunProgram() {
         TForm1* mainForm = CreateWindows().Main;
         // The window icon is the Encrypt icon, as the desktop entry's.
         QApplication::setWindowIcon(QIcon(QPixmap::fromImage(mainForm->image3->Shown())));
+        if (!fileName.empty())
+            QTimer::singleShot(0, [mainForm, fileName] { ui::Dispatch([&] { mainForm->OpenBitmapFile(fileName); }); });
     } catch (const rtl::Exception& error) {
         application.ShowException(error);
         return 1;

@@ -3,6 +3,8 @@
 // platform's code pages, and the form reader to the form resources of the installed resource
 // module. Tests of the windows call it too.
 
+#include "platform/rtl/SysTypes.h"
+
 namespace app {
 
 void InstallPlatformHooks();
@@ -22,7 +24,9 @@ struct TWindows {
 // The application object must exist.
 TWindows CreateWindows();
 
-// The program: the application object, the two windows, the message loop.
-int RunProgram();
+// The program: the application object, the two windows, the message loop. A file name given
+// is opened as Open does once the loop runs (an error shows the default error box; the program
+// stays up).
+int RunProgram(const rtl::AnsiString& fileName = {});
 
 }  // namespace app

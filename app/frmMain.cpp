@@ -2,11 +2,13 @@
 
 #include "app/About.h"
 #include "app/FormLookup.h"
+#include "app/OpenFilters.h"
 #include "app/PrjConst.h"
 #include "app/HiddenText.h"
 #include "app/StegoPayload.h"
 #include "localizer/LocOnFly.h"
 #include "platform/rtl/Conversions.h"
+#include "platform/ui/FileDrop.h"
 
 namespace app {
 
@@ -85,6 +87,8 @@ void TForm1::FormCreate(rtl::TObject*) {
     }
     CentreLabels();
     SetStatus(SReady);
+    // A bitmap dropped from a file manager opens as with Open (the first of several).
+    ui::AcceptDroppedFiles(Widget(), [this](const std::vector<rtl::AnsiString>& files) { OpenBitmapFile(files.front()); });
     // The limits apply from now on.
     SetBounds(Left(), Top(), Width(), Height());
 }
@@ -124,8 +128,13 @@ void TForm1::image2MouseEnter(rtl::TObject*) { image2->SetCursor(ui::crHandPoint
 void TForm1::image2MouseLeave(rtl::TObject*) { image2->SetCursor(ui::crDefault); }
 
 void TForm1::actOpenBmpExecute(rtl::TObject*) {
+    dlg1->Filter = OpenDialogFilter();
     if (!dlg1->Execute()) return;
-    image2->LoadBitmapFromFile(dlg1->FileName);
+    OpenBitmapFile(dlg1->FileName);
+}
+
+void TForm1::OpenBitmapFile(const rtl::AnsiString& fileName) {
+    image2->LoadBitmapFromFile(fileName);
     const bitmap::TBitmap& bmp = image2->Bitmap();
     const std::int64_t capacity = static_cast<std::int64_t>(bmp.Height()) * bmp.Width() / 8;
     stat1->SetSimpleText(rtl::LoadResString(STheMaximumNumberC) + rtl::IntToStr(capacity));
@@ -141,6 +150,7 @@ void TForm1::actAancryptandSaveExecute(rtl::TObject*) {
     // text's code page cannot hold.
     EncryptText(image2->Bitmap(), HiddenTextOf(mmo1->UserText()));
     image2->BitmapChanged();
+    dlgSave1->Filter = SaveDialogFilter();
     if (dlgSave1->Execute()) image2->Bitmap().SaveToFile(dlgSave1->FileName);
     SetStatus(SYouTextWasEncrypt);
 }

@@ -53,6 +53,9 @@ public:
     void image2MouseEnter(rtl::TObject* Sender);
     void image2MouseLeave(rtl::TObject* Sender);
     void actOpenBmpExecute(rtl::TObject* Sender);
+    // What Open does with the chosen file; also for a file named on the command line or dropped
+    // on the window. Errors are raised (the default error box shows them); the old image stays.
+    void OpenBitmapFile(const rtl::AnsiString& fileName);
     void actAancryptandSaveExecute(rtl::TObject* Sender);
     void actDecryptExecute(rtl::TObject* Sender);
     void actClearAllExecute(rtl::TObject* Sender);

@@ -13,6 +13,7 @@
 #include "platform/bitmap/Bitmap.h"
 #include "app/HiddenText.h"
 #include "app/PrjConst.h"
+#include "app/OpenFilters.h"
 #include "locstore/LocStorage.h"
 #include "locstore/KStrings.h"
 #include "langdata/kcompress/kcompress.h"
@@ -73,6 +74,7 @@ constexpr const rtl::TResStringRec* kAll[] = {
     &app::SYouMustLoadAnEnc, &app::STextDecryptionFail, &app::SCannotEncryptLess, &app::SReady,
     &app::SCannotEncryptLess1, &app::STooLongStringToE, &app::STheMaximumNumberC, &app::SYouTextWasEncrypt,
     &app::SModuleDoesNotFit, &app::SCannotHideCharacter,
+    &app::SBitmapFilesFilter, &app::SAllFilesFilter,
     // platform/ui
     &ui::SMsgDlgWarning, &ui::SMsgDlgError, &ui::SMsgDlgInformation, &ui::SMsgDlgConfirm, &ui::SResNotFound,
     &ui::SComponentMissing,

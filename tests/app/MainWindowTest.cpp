@@ -65,7 +65,7 @@ TEST_F(AppWindows, OpenReportsTheCapacity) {
     guitest::SendClick(form->image5->Widget());  // the Open icon
     ASSERT_EQ(Script().OpenRequests.size(), 1u);
     EXPECT_EQ(Script().OpenRequests[0].Title, "Open a Bitmap");
-    EXPECT_EQ(Script().OpenRequests[0].Filter, "Bitmap Files (*.bmp)|*.bmp");
+    EXPECT_EQ(Script().OpenRequests[0].Filter, "Bitmap Files (*.bmp)|*.bmp|All Files (*)|*");
     EXPECT_EQ(Script().OpenRequests[0].DefaultExt, "bmp");
     EXPECT_EQ(Status(), "The maximum number characters to encrypt in this image is: 63");
     EXPECT_EQ(form->image2->Bitmap().Width(), 24);
