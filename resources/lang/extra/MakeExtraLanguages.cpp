@@ -1,5 +1,5 @@
-// Build step of the end-to-end tests: compiles the example languages of resources/lang/extra/
-// against the program's native language.
+// Build step: compiles the example languages of resources/lang/extra/ (installed, and used by
+// the end-to-end tests) against the program's native language.
 //
 //   make_extra_languages IMAGE OUTDIR SOURCE...
 //
