@@ -1,5 +1,7 @@
 #include "app/About.h"
 
+#include "app/Accessible.h"
+
 #include "app/FormLookup.h"
 #include "platform/ui/Interaction.h"
 
@@ -35,6 +37,7 @@ void TAboutBox::Loaded() {
     ui::TForm::Loaded();
     // The frame lies over the logo as decoration only: the logo underneath keeps its link.
     if (QWidget* frame = image4->Widget()) frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+    MakeAboutBoxAccessible(*this);
 }
 
 void OpenWebAddress(const rtl::AnsiString& address) {

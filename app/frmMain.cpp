@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/About.h"
+#include "app/Accessible.h"
 #include "app/FormLookup.h"
 #include "app/OpenFilters.h"
 #include "app/PrjConst.h"
@@ -89,6 +90,7 @@ void TForm1::FormCreate(rtl::TObject*) {
     SetStatus(SReady);
     // A bitmap dropped from a file manager opens as with Open (the first of several).
     ui::AcceptDroppedFiles(Widget(), [this](const std::vector<rtl::AnsiString>& files) { OpenBitmapFile(files.front()); });
+    MakeMainWindowAccessible(*this);
     // The limits apply from now on.
     SetBounds(Left(), Top(), Width(), Height());
 }

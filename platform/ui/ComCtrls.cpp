@@ -28,6 +28,7 @@ const rtti::TClassInfo* TStatusBar::StaticClass() {
 
 TStatusBar::TStatusBar() : panels_(std::make_unique<rtti::TCollection>(TStatusPanel::StaticClass(), this)) {
     widget_ = new TPaintWidget([this](QPainter& p) { Paint(p); });
+    SetAccessible(widget_, {TAccessibleRole::StatusBar, [this] { return ShownText(); }, {}});
     grip_ = new QSizeGrip(widget_);
     RouteMouse();
     SetAlign(rtti::TAlign::alBottom);
@@ -45,6 +46,7 @@ void TStatusBar::SetSimplePanel(bool on) {
 void TStatusBar::SetSimpleText(const AnsiString& text) {
     simpleText_ = text;
     Repaint();
+    AccessibleNameChanged(widget_);
 }
 
 void TStatusBar::SetSizeGrip(bool on) {

@@ -17,6 +17,7 @@
 #include <QWidget>
 
 #include "platform/rtti/Controls.h"
+#include "platform/ui/Accessibility.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/Text8.h"
 
@@ -159,7 +160,10 @@ public:
         if (widget_) widget_->update();
     }
     // Called after the text or anything it is drawn with changed.
-    virtual void TextChanged() { Repaint(); }
+    virtual void TextChanged() {
+        Repaint();
+        AccessibleNameChanged(widget_);
+    }
     void UpdateToolTip() {
         if (!widget_) return;
         widget_->setToolTip(EffectiveShowHint(*this) ? DecodeHint(this->Hint()) : QString());

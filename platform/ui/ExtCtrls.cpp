@@ -64,6 +64,7 @@ const rtti::TClassInfo* TPanel::StaticClass() {
 
 TPanel::TPanel() {
     widget_ = new TPaintWidget([this](QPainter& p) { Paint(p); });
+    SetAccessible(widget_, {TAccessibleRole::Pane, [this] { return DecodeForCharset(GetText(), Font()->Charset()); }, {}});
     widget_->setAutoFillBackground(false);
     RouteMouse();
     SetBounds(0, 0, 185, 41);
@@ -155,6 +156,8 @@ const rtti::TClassInfo* TImage::StaticClass() {
 
 TImage::TImage() : picture_(std::make_unique<rtti::TPicture>()) {
     widget_ = new TPaintWidget([this](QPainter& p) { Paint(p); });
+    // A picture is named by its hint; the program names the clickable ones otherwise.
+    SetAccessible(widget_, {TAccessibleRole::Graphic, [this] { return DecodeHint(Hint()); }, {}});
     widget_->setAttribute(Qt::WA_TranslucentBackground);
     picture_->OnChange = [this](rtti::TPicture*) { PictureChanged(); };
     RouteMouse();

@@ -10,6 +10,7 @@
 #include "platform/ui/ActnList.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Mnemonics.h"
 #include "platform/ui/Text8.h"
 
 namespace ui {
@@ -231,11 +232,14 @@ void TMenuItem::Build() {
             else
                 qmenu_->addMenu(item->qmenu_);
         }
+        AssignMnemonics(qmenu_->actions());
         qaction_->setMenu(qmenu_);
     } else if (qmenu_) {
         qaction_->setMenu(nullptr);
         delete qmenu_.data();
     }
+    // A caption changed on its own: its menu's mnemonics again (the others keep theirs).
+    if (parent_ && parent_->qmenu_) AssignMnemonics(parent_->qmenu_->actions());
 }
 
 // ---- TMainMenu ---------------------------------------------------------------------------------
@@ -279,6 +283,7 @@ void TMainMenu::Rebuild() {
             item->qmenu_->menuAction()->setEnabled(item->qaction_->isEnabled());
         }
     }
+    AssignMnemonics(bar_->actions());
 }
 
 void TMainMenu::Changed(TMenuItem* source, bool rebuild) {

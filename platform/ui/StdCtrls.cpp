@@ -27,6 +27,7 @@ const rtti::TClassInfo* TLabel::StaticClass() {
 
 TLabel::TLabel() {
     widget_ = new TPaintWidget([this](QPainter& p) { Paint(p); });
+    SetAccessible(widget_, {TAccessibleRole::Label, [this] { return ShownText(); }, {}});
     RouteMouse();
     SetBounds(0, 0, 65, 17);
     ApplyFont();
@@ -54,6 +55,7 @@ QString TLabel::ShownText() const { return DecodeForCharset(GetText(), Font()->C
 void TLabel::TextChanged() {
     AdjustSize();
     Repaint();
+    AccessibleNameChanged(widget_);
 }
 
 void TLabel::AdjustSize() {

@@ -14,6 +14,7 @@
 #include "app/HiddenText.h"
 #include "app/PrjConst.h"
 #include "app/OpenFilters.h"
+#include "app/Accessible.h"
 #include "locstore/LocStorage.h"
 #include "locstore/KStrings.h"
 #include "langdata/kcompress/kcompress.h"
@@ -74,7 +75,7 @@ constexpr const rtl::TResStringRec* kAll[] = {
     &app::SYouMustLoadAnEnc, &app::STextDecryptionFail, &app::SCannotEncryptLess, &app::SReady,
     &app::SCannotEncryptLess1, &app::STooLongStringToE, &app::STheMaximumNumberC, &app::SYouTextWasEncrypt,
     &app::SModuleDoesNotFit, &app::SCannotHideCharacter,
-    &app::SBitmapFilesFilter, &app::SAllFilesFilter,
+    &app::SBitmapFilesFilter, &app::SAllFilesFilter, &app::SAboutCloseName,
     // platform/ui
     &ui::SMsgDlgWarning, &ui::SMsgDlgError, &ui::SMsgDlgInformation, &ui::SMsgDlgConfirm, &ui::SResNotFound,
     &ui::SComponentMissing,

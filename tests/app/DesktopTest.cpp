@@ -7,7 +7,6 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QFileSystemModel>
 #include <QListView>
 #include <QMimeData>
 #include <QUrl>
@@ -159,15 +158,23 @@ QStringList ListedNames(const QString& folder, const QString& filter) {
     QFileDialog dialog(nullptr, QString(), folder);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilters(ui::QtNameFilters(filter).split(QStringLiteral(";;")));
-    auto* model = dialog.findChild<QFileSystemModel*>();
     auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
-    if (!model || !view) return {"<no model>"};
-    bool loaded = false;
-    QObject::connect(model, &QFileSystemModel::directoryLoaded, [&](const QString&) { loaded = true; });
-    QElapsedTimer timer;
+    if (!view) return {"<no list>"};
+    // The model lists the folder in a thread; wait until the listing has settled.
+    QElapsedTimer timer, stable;
     timer.start();
-    while (!loaded && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    QCoreApplication::processEvents();
+    stable.start();
+    int count = -1;
+    while (timer.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        const int now = view->model()->rowCount(view->rootIndex());
+        if (now != count) {
+            count = now;
+            stable.restart();
+        } else if (count > 0 && stable.elapsed() > 300) {
+            break;
+        }
+    }
     QStringList names;
     const QModelIndex root = view->rootIndex();
     for (int row = 0; row < view->model()->rowCount(root); ++row)

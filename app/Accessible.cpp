@@ -1,0 +1,68 @@
+#include "app/Accessible.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QShortcut>
+#include <QWidget>
+
+#include "app/About.h"
+#include "app/frmMain.h"
+#include "platform/ui/Accessibility.h"
+#include "platform/ui/Menus.h"
+
+namespace app {
+
+namespace {
+
+using ui::TAccessibleRole;
+
+// A picture that acts as a button: named after its caption label, "press" clicks it.
+void DescribeAsButton(ui::TImage* icon, std::function<QString()> name, QWidget* nameSource = nullptr) {
+    ui::SetAccessible(icon->Widget(), {TAccessibleRole::PushButton, std::move(name), [icon] { icon->Click(); }});
+    if (nameSource) ui::NameFollows(icon->Widget(), nameSource);
+}
+
+void SetShortcut(rtti::TComponent& form, const char* itemName, const QKeySequence& keys) {
+    if (auto* item = dynamic_cast<ui::TMenuItem*>(form.FindComponent(itemName)))
+        if (QAction* action = item->QtAction()) action->setShortcut(keys);
+}
+
+}  // namespace
+
+void MakeMainWindowAccessible(TForm1& form) {
+    const auto icons = form.Icons();
+    const auto labels = form.Labels();
+    for (std::size_t i = 0; i < icons.size(); ++i) {
+        ui::TLabel* label = labels[i];
+        DescribeAsButton(icons[i], [label] { return label->ShownText(); }, label->Widget());
+    }
+    ui::TPanel* area = form.pnl3;
+    ui::TImage* picture = form.image2;
+    ui::SetAccessible(picture->Widget(),
+                      {TAccessibleRole::Graphic,
+                       [area] { return ui::DecodeForCharset(area->GetText(), area->Font()->Charset()); },
+                       [picture] { picture->Click(); }});
+    ui::NameFollows(picture->Widget(), area->Widget());
+    SetShortcut(form, "Open1", QKeySequence::Open);
+    SetShortcut(form, "Encrypt1", QKeySequence::Save);
+    SetShortcut(form, "Exit1", QKeySequence::Quit);
+    SetShortcut(form, "About1", QKeySequence::HelpContents);
+}
+
+void MakeAboutBoxAccessible(TAboutBox& about) {
+    ui::TLabel* address = about.Comments;
+    ui::SetAccessible(address->Widget(), {TAccessibleRole::Link, [address] { return address->ShownText(); },
+                                          [address] { address->Click(); }});
+    ui::TImage* logo = about.Image1;
+    ui::SetAccessible(logo->Widget(), {TAccessibleRole::Link, [logo] { return ui::DecodeHintText(logo->Hint()); },
+                                       [logo] { logo->Click(); }});
+    DescribeAsButton(about.image3, [] { return ui::DecodeInterface(rtl::LoadResString(SAboutCloseName)); });
+    if (QWidget* window = about.Widget()) {
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+        escape->setContext(Qt::WindowShortcut);
+        TAboutBox* box = &about;
+        QObject::connect(escape, &QShortcut::activated, window, [box] { ui::Dispatch([box] { box->Close(); }); });
+    }
+}
+
+}  // namespace app
