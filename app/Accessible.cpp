@@ -2,7 +2,7 @@
 
 #include <QAction>
 #include <QKeySequence>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QWidget>
 
 #include "app/About.h"
@@ -21,6 +21,23 @@ void DescribeAsButton(ui::TImage* icon, std::function<QString()> name, QWidget* 
     ui::SetAccessible(icon->Widget(), {TAccessibleRole::PushButton, std::move(name), [icon] { icon->Click(); }});
     if (nameSource) ui::NameFollows(icon->Widget(), nameSource);
 }
+
+// Escape closes the About box, as it closes a dialog. The box has no control that takes the
+// keyboard, so its keys reach the window.
+class TEscapeCloses : public QObject {
+public:
+    TEscapeCloses(TAboutBox& box, QObject* parent) : QObject(parent), box_(box) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) return false;
+        ui::Dispatch([this] { box_.Close(); });
+        return true;
+    }
+
+private:
+    TAboutBox& box_;
+};
 
 void SetShortcut(rtti::TComponent& form, const char* itemName, const QKeySequence& keys) {
     if (auto* item = dynamic_cast<ui::TMenuItem*>(form.FindComponent(itemName)))
@@ -57,12 +74,7 @@ void MakeAboutBoxAccessible(TAboutBox& about) {
     ui::SetAccessible(logo->Widget(), {TAccessibleRole::Link, [logo] { return ui::DecodeHintText(logo->Hint()); },
                                        [logo] { logo->Click(); }});
     DescribeAsButton(about.image3, [] { return ui::DecodeInterface(rtl::LoadResString(SAboutCloseName)); });
-    if (QWidget* window = about.Widget()) {
-        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
-        escape->setContext(Qt::WindowShortcut);
-        TAboutBox* box = &about;
-        QObject::connect(escape, &QShortcut::activated, window, [box] { ui::Dispatch([box] { box->Close(); }); });
-    }
+    if (QWidget* window = about.Widget()) window->installEventFilter(new TEscapeCloses(about, window));
 }
 
 }  // namespace app

@@ -37,6 +37,7 @@ QAccessible::Role QtRole(TAccessibleRole role) {
         case TAccessibleRole::Graphic: return QAccessible::Graphic;
         case TAccessibleRole::StatusBar: return QAccessible::StatusBar;
         case TAccessibleRole::Link: return QAccessible::Link;
+        case TAccessibleRole::Window: return QAccessible::Window;
         case TAccessibleRole::Pane: break;
     }
     return QAccessible::Pane;
@@ -66,8 +67,11 @@ public:
     void doAction(const QString& name) override {
         const TAccessibleDescription* d = AccessibleDescription(widget());
         if (d && d->Press && name == pressAction() && widget()->isEnabled()) {
+            // Later, from the event loop: a command may open a modal window, and the reader's
+            // request must be answered first.
             const auto press = d->Press;
-            Dispatch([press] { press(); });
+            QMetaObject::invokeMethod(
+                widget(), [press] { Dispatch([press] { press(); }); }, Qt::QueuedConnection);
             return;
         }
         QAccessibleWidget::doAction(name);

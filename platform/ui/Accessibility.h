@@ -13,7 +13,8 @@ class QWidget;
 
 namespace ui {
 
-enum class TAccessibleRole { Label, PushButton, Graphic, StatusBar, Pane, Link };
+// Window: a form's top-level widget, named by its title unless a name is given.
+enum class TAccessibleRole { Label, PushButton, Graphic, StatusBar, Pane, Link, Window };
 
 struct TAccessibleDescription {
     TAccessibleRole Role = TAccessibleRole::Pane;

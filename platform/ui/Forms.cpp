@@ -77,6 +77,7 @@ const rtti::TClassInfo* TForm::StaticClass() {
 TForm::TForm() {
     auto* window = new TFormWidget(*this);
     widget_ = window;
+    SetAccessible(window, {TAccessibleRole::Window, {}, {}});  // a frame named by its title
     client_ = new TPaintWidget([this](QPainter& p) { p.fillRect(client_->rect(), ToQColor(Color())); });
     client_->setParent(window);
     RouteMouse();
