@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QTextDocument>
 #include <QTextOption>
 
@@ -67,6 +68,29 @@ TEST_F(Program, SwitchToSpanishBackToEnglishAndRestart) {
     EXPECT_EQ(Checked(), "Spanish");
     CheckWindowsFollowStore();
     EXPECT_NE(form->lbl1->GetText(), englishLabel);
+}
+
+TEST_F(Program, DialogFiltersAndAccessibleNamesFollowASwitch) {
+    Start();
+    Script().OpenAnswers.push_back(std::nullopt);
+    ui::Dispatch([this] { form->actOpenBmpExecute(form); });
+    ASSERT_EQ(Script().OpenRequests.size(), 1u);
+    EXPECT_EQ(Script().OpenRequests[0].Filter, "Bitmap Files (*.bmp)|*.bmp|All Files (*)|*");
+    auto name = [](const ui::TWidgetLink* control) {
+        return QAccessible::queryAccessibleInterface(control->Widget())->text(QAccessible::Name);
+    };
+    EXPECT_EQ(name(form->image3), "Encrypt");
+
+    Choose("Spanish");
+    Script().OpenAnswers.push_back(std::nullopt);
+    ui::Dispatch([this] { form->actOpenBmpExecute(form); });
+    ASSERT_EQ(Script().OpenRequests.size(), 2u);
+    EXPECT_EQ(Script().OpenRequests[1].Filter,
+              QString::fromUtf8("Archivos de mapa de bits (*.bmp)|*.bmp|Todos los archivos (*)|*"));
+    EXPECT_EQ(name(form->image3), QString::fromUtf8("Cifrar"));
+    EXPECT_EQ(name(form->image2), QString::fromUtf8("Haga clic para cargar una imagen de mapa de bits"));
+    EXPECT_EQ(name(about->image3), QString::fromUtf8("Cerrar"));
+    EXPECT_EQ(name(form->stat1).toStdString(), ui::DecodeInterface(Status()).toStdString());
 }
 
 TEST_F(Program, TextTheUserTypedSurvivesASwitch) {
