@@ -203,7 +203,7 @@ void TMenuItem::Build() {
     const AnsiString caption = Caption();
     const bool enabled = enabled_ && (!action_ || action_->Enabled());
     qaction_->setSeparator(caption == "-");
-    qaction_->setText(MenuText(caption));
+    SetCaptionText(qaction_, MenuText(caption));
     qaction_->setEnabled(enabled);
     qaction_->setVisible(visible_ && (!action_ || action_->Visible()));
     qaction_->setCheckable(checked_ || radioItem_);
@@ -212,6 +212,7 @@ void TMenuItem::Build() {
     if (!items_.empty()) {
         if (!qmenu_) qmenu_ = new QMenu();
         qmenu_->setTitle(MenuText(caption));
+        SetCaptionText(qmenu_->menuAction(), MenuText(caption));
         qmenu_->setFont(ToQFont(*ScreenFonts().MenuFont));
         qmenu_->clear();
         // Radio items of one group share an exclusive group, so they show as radio buttons. The

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QSet>
+#include <QVariant>
 
 namespace ui {
 
@@ -21,6 +22,13 @@ QChar MnemonicOf(const QString& text) {
 }
 
 bool HasAmpersand(const QString& text) { return text.contains(QLatin1Char('&')); }
+
+constexpr char kCaptionText[] = "vlmrkCaptionText";
+
+QString CaptionTextOf(const QAction* action) {
+    const QVariant caption = action->property(kCaptionText);
+    return caption.isValid() ? caption.toString() : action->text();
+}
 
 }  // namespace
 
@@ -42,17 +50,23 @@ QStringList WithMnemonics(const QStringList& texts) {
     return result;
 }
 
+void SetCaptionText(QAction* action, const QString& text) {
+    if (!action) return;
+    action->setProperty(kCaptionText, text);
+    action->setText(text);
+}
+
 void AssignMnemonics(const QList<QAction*>& actions) {
     QList<QAction*> named;
     QStringList texts;
     for (QAction* action : actions) {
         if (!action || action->isSeparator()) continue;
         named << action;
-        texts << action->text();
+        texts << CaptionTextOf(action);
     }
     const QStringList marked = WithMnemonics(texts);
     for (qsizetype i = 0; i < named.size(); ++i)
-        if (marked[i] != texts[i]) named[i]->setText(marked[i]);
+        if (named[i]->text() != marked[i]) named[i]->setText(marked[i]);
 }
 
 }  // namespace ui

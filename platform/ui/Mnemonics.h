@@ -13,7 +13,11 @@ namespace ui {
 
 // The texts with a mnemonic added where one was missing and a letter was free.
 QStringList WithMnemonics(const QStringList& texts);
-// The same for the actions of one menu (separators are passed over).
+// Gives an action its text as the caption says, without an added mnemonic.
+void SetCaptionText(QAction* action, const QString& text);
+// The mnemonics of one menu's actions (separators are passed over), worked out afresh from their
+// caption texts every time: the result depends only on the captions, not on the order in which
+// they changed, so a live language switch gives what a restart gives.
 void AssignMnemonics(const QList<QAction*>& actions);
 
 }  // namespace ui

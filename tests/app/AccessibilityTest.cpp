@@ -105,4 +105,19 @@ TEST(Mnemonics, FirstFreeLetterAndOwnAmpersandsFirst) {
     EXPECT_EQ(ui::WithMnemonics({"Файл", "Выход", "...", ""}), (QStringList{"&Файл", "&Выход", "...", ""}));
 }
 
+TEST(Mnemonics, DependOnTheCaptionsNotOnTheOrderTheyChanged) {
+    QAction file, help;
+    ui::SetCaptionText(&file, "File");
+    ui::SetCaptionText(&help, "Help");
+    ui::AssignMnemonics({&file, &help});
+    // A live switch changes one caption at a time.
+    ui::SetCaptionText(&file, "Archivo");
+    ui::AssignMnemonics({&file, &help});
+    ui::SetCaptionText(&help, "Ayuda");
+    ui::AssignMnemonics({&file, &help});
+    EXPECT_EQ(file.text(), "&Archivo");
+    EXPECT_EQ(help.text(), "A&yuda");
+    EXPECT_EQ(ui::WithMnemonics({"Archivo", "Ayuda"}), (QStringList{file.text(), help.text()}));
+}
+
 }  // namespace
