@@ -127,7 +127,7 @@ std::vector<AnsiString> LanguageFolders(const AnsiString& primary) {
     auto add = [&folders](const AnsiString& folder) {
         if (folder.empty() || folder[0] != '/') return;
         AnsiString clean = rtl::ExcludeTrailingPathDelimiter(rtl::ExpandFileName(folder));
-        if (clean.empty()) clean = "/";
+        if (clean.empty()) clean.push_back('/');  // the root folder itself
         for (const auto& known : folders)
             if (known == clean) return;
         folders.push_back(clean);
