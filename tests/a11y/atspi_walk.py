@@ -3,6 +3,8 @@
 
     atspi_walk.py VLMRK SOURCE_DIR IMAGE
 
+Exit status 3 when the program never shows on the bus (the caller may try again).
+
 Starts VLMRK with IMAGE (80 x 120 pixels) as its file argument, Qt accessibility on, under the
 caller's X server and session bus. Then checks, in English and after a switch to Spanish through
 the Language menu, that every caption of the main window and of the About box (opened and
@@ -50,9 +52,16 @@ def message(language, name):
     raise KeyError(name)
 
 
-def find_app(pid, seconds=30):
+class NotOnTheBus(Exception):
+    """The program never showed up (a busy machine, a display that did not start)."""
+
+
+def find_app(program, seconds=60):
+    pid = program.pid
     deadline = time.time() + seconds
     while time.time() < deadline:
+        if program.poll() is not None:
+            raise NotOnTheBus("Vlmrk ended with status %d before it showed on the accessibility bus" % program.returncode)
         desktop = pyatspi.Registry.getDesktop(0)
         for i in range(desktop.childCount):
             app = desktop.getChildAtIndex(i)
@@ -62,7 +71,7 @@ def find_app(pid, seconds=30):
             except Exception:
                 pass
         time.sleep(0.3)
-    raise SystemExit("Vlmrk did not appear on the accessibility bus")
+    raise NotOnTheBus("Vlmrk did not show on the accessibility bus within %d s" % seconds)
 
 
 def walk(node, seen, depth=0):
@@ -152,7 +161,11 @@ def main():
     program = subprocess.Popen([VLMRK, IMAGE], env=env)
     misses = []
     try:
-        app = find_app(program.pid)
+        try:
+            app = find_app(program)
+        except NotOnTheBus as error:
+            print(error)
+            return 3
         # Started with the image as its argument: the status bar tells its capacity (80 x 120 / 8).
         capacity = message("en", "STheMaximumNumberC").strip() + " 1200"
         seen = run_language(app, "en", misses, capacity)

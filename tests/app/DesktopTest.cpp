@@ -153,19 +153,16 @@ TEST_F(AppWindows, OpenDialogOffersBitmapsAndAllFilesSaveDialogBitmaps) {
     EXPECT_EQ(Script().SaveRequests[0].Filter, "Bitmap Files (*.bmp)|*.bmp");
 }
 
-// The names Qt's own file dialog lists in the folder with the filter chosen.
-QStringList ListedNames(const QString& folder, const QString& filter) {
-    QFileDialog dialog(nullptr, QString(), folder);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters(ui::QtNameFilters(filter).split(QStringLiteral(";;")));
+// The names Qt's own file dialog lists once its listing has settled (the model reads the folder
+// in a thread).
+QStringList Listed(QFileDialog& dialog) {
     auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
     if (!view) return {"<no list>"};
-    // The model lists the folder in a thread; wait until the listing has settled.
     QElapsedTimer timer, stable;
     timer.start();
     stable.start();
     int count = -1;
-    while (timer.elapsed() < 5000) {
+    while (timer.elapsed() < 10000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         const int now = view->model()->rowCount(view->rootIndex());
         if (now != count) {
@@ -184,13 +181,17 @@ QStringList ListedNames(const QString& folder, const QString& filter) {
 }
 
 TEST_F(AppWindows, OpenDialogListsBitmapsWithoutRegardToCase) {
-    for (const char* name : {"SCAN.BMP", "photo.bmp", "Mixed.Bmp", "notes.txt"}) rtl::SaveFileAtomically(PathOf(name), std::vector<std::uint8_t>{1});
-    const QString folder = QString::fromStdString(dir.string());
-    EXPECT_EQ(ListedNames(folder, QString::fromStdString(app::SaveDialogFilter())),
-              (QStringList{"Mixed.Bmp", "SCAN.BMP", "photo.bmp"}));
-    // "All Files" is the second filter of the Open dialog; on its own it lists everything.
-    EXPECT_EQ(ListedNames(folder, QStringLiteral("All Files (*)|*")),
-              (QStringList{"Mixed.Bmp", "SCAN.BMP", "notes.txt", "photo.bmp"}));
+    for (const char* name : {"SCAN.BMP", "photo.bmp", "Mixed.Bmp", "notes.txt"})
+        rtl::SaveFileAtomically(PathOf(name), std::vector<std::uint8_t>{1});
+    // The Open dialog's own filters, in Qt's own dialog.
+    QFileDialog dialog(nullptr, QString(), QString::fromStdString(dir.string()));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const QStringList filters = ui::QtNameFilters(QString::fromStdString(app::OpenDialogFilter())).split(QStringLiteral(";;"));
+    ASSERT_EQ(filters.size(), 2);
+    dialog.setNameFilters(filters);
+    EXPECT_EQ(Listed(dialog), (QStringList{"Mixed.Bmp", "SCAN.BMP", "photo.bmp"}));
+    dialog.selectNameFilter(filters[1]);  // All Files
+    EXPECT_EQ(Listed(dialog), (QStringList{"Mixed.Bmp", "SCAN.BMP", "notes.txt", "photo.bmp"}));
 }
 
 }  // namespace
