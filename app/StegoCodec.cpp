@@ -1,5 +1,6 @@
 #include "app/StegoCodec.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/PrjConst.h"
@@ -37,17 +38,18 @@ public:
         return a;
     }
 
-    // Puts the eight bits of value into the lowest carrier bits of the next eight pixels.
-    void Write(unsigned value) {
+    // Puts the eight bits of value into the lowest carrier bits of the next eight pixels;
+    // set(carrier, bit) says how.
+    template <typename Set>
+    void Write(unsigned value, Set& set) {
         if (left_ >= 8) {
-            for (int b = 0; b < 8; ++b)
-                p_[b * Bpp] = static_cast<std::uint8_t>((p_[b * Bpp] & 0xFEu) | ((value >> b) & 1u));
+            for (int b = 0; b < 8; ++b) set(p_[b * Bpp], (value >> b) & 1u);
             p_ += 8 * Bpp;
             left_ -= 8;
         } else {
             for (int b = 0; b < 8; ++b) {
                 NextRowIfNeeded();
-                *p_ = static_cast<std::uint8_t>((*p_ & 0xFEu) | ((value >> b) & 1u));
+                set(*p_, (value >> b) & 1u);
                 p_ += Bpp;
                 --left_;
             }
@@ -70,12 +72,41 @@ private:
     Row p_ = nullptr;
 };
 
-template <int Bpp>
-void Embed(bitmap::TBitmap& bmp, const AnsiString& stored) {
+struct Replace {
+    void operator()(std::uint8_t& carrier, unsigned bit) const {
+        carrier = static_cast<std::uint8_t>((carrier & 0xFEu) | bit);
+    }
+};
+
+// One step up or down within the field Mask of the carrier byte (0xFF, or 0x07 for green's bits
+// 3-5 of a 5-6-5 pixel) when the bit differs. A coin is tossed for every carrier, so the number
+// of tosses tells nothing and the loop needs no unpredictable branch.
+template <unsigned Mask>
+struct Match {
+    TCoinTosses& coins;
+    void operator()(std::uint8_t& carrier, unsigned bit) const {
+        const int field = static_cast<int>(carrier & Mask);
+        int step = coins.Next() ? 1 : -1;
+        step = field == 0 ? 1 : step;
+        step = field == static_cast<int>(Mask) ? -1 : step;
+        const int moved = field + step * static_cast<int>((static_cast<unsigned>(field) ^ bit) & 1u);
+        carrier = static_cast<std::uint8_t>((carrier & ~Mask) | static_cast<unsigned>(moved));
+    }
+};
+
+template <int Bpp, typename Set>
+void Embed(bitmap::TBitmap& bmp, const AnsiString& stored, Set set) {
     CarrierWalk<Bpp, bitmap::TBitmap> walk(bmp);
     // c_str() ends in the zero byte that closes the text.
     const char* bytes = stored.c_str();
-    for (std::size_t j = 0; j <= stored.size(); ++j) walk.Write(static_cast<std::uint8_t>(bytes[j]));
+    for (std::size_t j = 0; j <= stored.size(); ++j) walk.Write(static_cast<std::uint8_t>(bytes[j]), set);
+}
+
+template <int Bpp>
+void Embed(bitmap::TBitmap& bmp, const AnsiString& stored, TEmbedding how, TRandomSource& random) {
+    if (how == TEmbedding::Replacement) return Embed<Bpp>(bmp, stored, Replace{});
+    TCoinTosses coins(random);
+    Embed<Bpp>(bmp, stored, Match<Bpp == 2 ? 0x07u : 0xFFu>{coins});
 }
 
 template <int Bpp>
@@ -134,7 +165,11 @@ std::int32_t Capacity(const bitmap::TBitmap& bmp) {
     return static_cast<std::int32_t>(bmp.Width() * bmp.Height()) / 8;
 }
 
-void InsertStegography(bitmap::TBitmap& bmp, const AnsiString& data) {
+void InsertStegography(bitmap::TBitmap& bmp, const AnsiString& data, TEmbedding how) {
+    InsertStegography(bmp, data, how, SystemRandom());
+}
+
+void InsertStegography(bitmap::TBitmap& bmp, const AnsiString& data, TEmbedding how, TRandomSource& coins) {
     AnsiString stored;
     stored.reserve(StegoSignature.size() + data.size());
     stored.append(StegoSignature).append(data);
@@ -147,13 +182,13 @@ void InsertStegography(bitmap::TBitmap& bmp, const AnsiString& data) {
 
     switch (bpp) {
         case 2:
-            Embed<2>(bmp, stored);
+            Embed<2>(bmp, stored, how, coins);
             break;
         case 3:
-            Embed<3>(bmp, stored);
+            Embed<3>(bmp, stored, how, coins);
             break;
         default:
-            Embed<4>(bmp, stored);
+            Embed<4>(bmp, stored, how, coins);
             break;
     }
 }
@@ -170,6 +205,29 @@ bool ExtractStegography(const bitmap::TBitmap& bmp, AnsiString& text) {
         default:
             throw rtl::Exception(rtl::Exception::CreateRes, SCannotEncryptLess);
     }
+}
+
+AnsiString ReadStoredBytes(const bitmap::TBitmap& bmp, std::size_t count) {
+    const int bpp = CarrierBytesPerPixel(bmp);
+    if (bpp == 0) throw rtl::Exception(rtl::Exception::CreateRes, SCannotEncryptLess);
+    count = std::min(count, static_cast<std::size_t>(Capacity(bmp)));
+    AnsiString bytes;
+    bytes.reserve(count);
+    auto read = [&](auto walk) {
+        while (bytes.size() < count) bytes.push_back(static_cast<char>(walk.Read()));
+    };
+    switch (bpp) {
+        case 2:
+            read(CarrierWalk<2, const bitmap::TBitmap>(bmp));
+            break;
+        case 3:
+            read(CarrierWalk<3, const bitmap::TBitmap>(bmp));
+            break;
+        default:
+            read(CarrierWalk<4, const bitmap::TBitmap>(bmp));
+            break;
+    }
+    return bytes;
 }
 
 }  // namespace app
