@@ -54,6 +54,7 @@ public:
     void image2MouseLeave(rtl::TObject* Sender);
     void actOpenBmpExecute(rtl::TObject* Sender);
     void actAancryptandSaveExecute(rtl::TObject* Sender);
+    void actEncryptPassphraseExecute(rtl::TObject* Sender);
     void actDecryptExecute(rtl::TObject* Sender);
     void actClearAllExecute(rtl::TObject* Sender);
     void actAboutExecute(rtl::TObject* Sender);

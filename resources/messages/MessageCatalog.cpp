@@ -13,6 +13,10 @@
 #include "platform/bitmap/Bitmap.h"
 #include "app/HiddenText.h"
 #include "app/PrjConst.h"
+#include "app/PassphraseCrypto.h"
+#include "app/PassphrasePrompt.h"
+#include "app/StegoRandom.h"
+#include "app/VerifiedSave.h"
 #include "locstore/LocStorage.h"
 #include "locstore/KStrings.h"
 #include "langdata/kcompress/kcompress.h"
@@ -73,6 +77,11 @@ constexpr const rtl::TResStringRec* kAll[] = {
     &app::SYouMustLoadAnEnc, &app::STextDecryptionFail, &app::SCannotEncryptLess, &app::SReady,
     &app::SCannotEncryptLess1, &app::STooLongStringToE, &app::STheMaximumNumberC, &app::SYouTextWasEncrypt,
     &app::SModuleDoesNotFit, &app::SCannotHideCharacter,
+    // app: passphrase encryption, its prompts, the codec's random source, the verified save
+    &app::SPassphraseWrong, &app::SSealedTextDamaged, &app::SSealedTextTruncated, &app::SSealedTextVersion,
+    &app::SSealedTextNeedsPassphrase, &app::SPassphraseEmpty, &app::SKeyDerivationFailed, &app::SCryptoUnavailable,
+    &app::SSaveNotVerified, &app::SPassphraseCaption, &app::SPassphraseEnter, &app::SPassphraseAgain,
+    &app::SRandomSourceFailed, &app::SPassphrasesDiffer,
     // platform/ui
     &ui::SMsgDlgWarning, &ui::SMsgDlgError, &ui::SMsgDlgInformation, &ui::SMsgDlgConfirm, &ui::SResNotFound,
     &ui::SComponentMissing,
