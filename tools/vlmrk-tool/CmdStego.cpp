@@ -2,7 +2,7 @@
 //
 //   stego capacity IMG            the number of bytes the image can hold
 //   stego hide IN OUT [TEXTFILE]  hides the text (TEXTFILE or standard input) as Encrypt does
-//                                 and writes OUT in IN's format
+//                                 and writes OUT in IN's format, verified before it replaces OUT
 //   stego reveal IMG              writes the hidden text to standard output; exit 1 when the
 //                                 image carries no hidden text
 //
@@ -10,13 +10,25 @@
 // page's encoding of it, as the program hides what its memo shows. A character that code page
 // cannot hold is refused (exit 2, nothing written). "--codepage N" names another code page;
 // "--raw" hides and reveals the bytes as they are.
+//
+// --lsb-matching hides by LSB matching. --passphrase-file FILE encrypts on hide and decrypts on
+// reveal (one trailing line break of the file is not part of the passphrase); without it the
+// passphrase comes from VEILMARK_PASSPHRASE when that is set and not empty, never from an
+// argument, which other users see in the process list. What is encrypted is the hidden bytes
+// (after the code page). reveal exits 3 when the hidden text is encrypted and no passphrase was
+// given.
 
 #include <cstdio>
 #include <cstring>
 
+#include <cstdlib>
+#include <optional>
+
 #include "app/HiddenText.h"
+#include "app/PassphraseCrypto.h"
 #include "app/StegoCodec.h"
 #include "app/StegoPayload.h"
+#include "app/VerifiedSave.h"
 #include "platform/bitmap/Bitmap.h"
 #include "platform/nls/CodePages.h"
 #include "platform/rtl/Conversions.h"
@@ -27,6 +39,49 @@
 namespace tool {
 
 namespace {
+
+// The stego options, taken out of the arguments; what is left are the positional ones.
+struct TStegoOptions {
+    bool LsbMatching = false;
+    std::optional<std::string> PassphraseFile;
+};
+
+TStegoOptions TakeOptions(Args& args) {
+    TStegoOptions options;
+    Args rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--lsb-matching") {
+            options.LsbMatching = true;
+        } else if (a == "--passphrase-file") {
+            if (i + 1 == args.size()) throw EUsage("--passphrase-file needs a file name");
+            options.PassphraseFile = args[++i];
+        } else if (a.starts_with("--passphrase-file=")) {
+            options.PassphraseFile = a.substr(std::string_view("--passphrase-file=").size());
+        } else if (a.starts_with("--") && a.size() > 2) {
+            throw EUsage("unknown option " + a);
+        } else {
+            rest.push_back(a);
+        }
+    }
+    args = std::move(rest);
+    return options;
+}
+
+// From the file when one is named, else from VEILMARK_PASSPHRASE; nothing when neither is given.
+std::optional<rtl::AnsiString> Passphrase(const TStegoOptions& options) {
+    if (options.PassphraseFile) {
+        rtl::TMemoryStream file;
+        file.LoadFromFile(*options.PassphraseFile);
+        rtl::AnsiString passphrase(file.Bytes().begin(), file.Bytes().end());
+        if (!passphrase.empty() && passphrase.back() == '\n') passphrase.pop_back();
+        if (!passphrase.empty() && passphrase.back() == '\r') passphrase.pop_back();
+        return passphrase;
+    }
+    const char* env = std::getenv("VEILMARK_PASSPHRASE");
+    if (env && *env) return rtl::AnsiString(env);
+    return std::nullopt;
+}
 
 rtl::AnsiString ReadAllStdin() {
     rtl::AnsiString text;
@@ -92,6 +147,7 @@ bitmap::TBitmap Load(const rtl::AnsiString& fileName) {
 int RunStego(const Args& given) {
     Args args = given;
     const TTextOptions options = TakeTextOptions(args);
+    const TStegoOptions stego = TakeOptions(args);
     const std::string command = args.empty() ? std::string() : args[0];
     if (command == "capacity" && args.size() == 2) {
         bitmap::TBitmap bmp = Load(args[1]);
@@ -106,14 +162,25 @@ int RunStego(const Args& given) {
         // short when it is read back, so it is refused here.
         if (text.find('\0') != rtl::AnsiString::npos)
             throw rtl::Exception("the text contains a zero byte, which cannot be hidden");
-        app::EncryptText(bmp, text);
-        bmp.SaveToFile(args[2]);
+        const app::TEmbedding how = stego.LsbMatching ? app::TEmbedding::Matching : app::TEmbedding::Replacement;
+        const std::optional<rtl::AnsiString> passphrase = Passphrase(stego);
+        const rtl::AnsiString data = passphrase ? app::EncryptTextWithPassphrase(bmp, text, *passphrase, how)
+                                                : app::EncryptText(bmp, text, how);
+        app::SaveHiddenTextVerified(bmp, args[2], data);
         return 0;
     }
     if (command == "reveal" && args.size() == 2) {
         bitmap::TBitmap bmp = Load(args[1]);
         rtl::AnsiString hidden;
         if (!app::DecryptText(bmp, hidden)) return 1;
+        if (app::IsSealedText(hidden)) {
+            const std::optional<rtl::AnsiString> passphrase = Passphrase(stego);
+            if (!passphrase) {
+                std::fprintf(stderr, "vlmrk-tool: %s\n", rtl::LoadResString(app::SSealedTextNeedsPassphrase).c_str());
+                return 3;
+            }
+            hidden = app::OpenSealedText(hidden, *passphrase);
+        }
         const rtl::AnsiString text = OutputOf(hidden, options);
         if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
             throw rtl::Exception("cannot write to standard output");

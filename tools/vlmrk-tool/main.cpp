@@ -17,7 +17,9 @@ struct Group {
 
 constexpr Group kGroups[] = {
     {"lzk", tool::RunLzk, "lzk compress IN OUT | lzk decompress IN OUT"},
-    {"stego", tool::RunStego, "stego capacity IMG | stego hide IN OUT [TEXTFILE] [--raw | --codepage N] | stego reveal IMG [--raw | --codepage N]"},
+    {"stego", tool::RunStego,
+     "stego capacity IMG | stego hide IN OUT [TEXTFILE] [--raw | --codepage N] [--lsb-matching] "
+     "[--passphrase-file FILE] | stego reveal IMG [--raw | --codepage N] [--passphrase-file FILE]"},
     {"locale", tool::RunLocale, "locale info ID | locale find CODE | locale list"},
     {"lang", tool::RunLang,
      "lang compile SRC OUT [--lzk] [--format N] | lang dump FILE [TRANSLATION...] | "
@@ -34,6 +36,10 @@ void PrintHelp(std::FILE* out) {
     std::fprintf(out, "Usage: vlmrk-tool COMMAND ...\n\nCommands:\n");
     for (const auto& g : kGroups) std::fprintf(out, "  %.*s\n", static_cast<int>(g.usage.size()), g.usage.data());
     std::fprintf(out, "\nJSON goes to standard output; errors go to standard error with exit status 2.\n");
+    std::fprintf(out,
+                 "stego: without --passphrase-file the passphrase comes from VEILMARK_PASSPHRASE (when set);\n"
+                 "stego reveal exits 1 when the image holds no hidden text, 3 when the text is encrypted and\n"
+                 "no passphrase was given, 2 on any error (a wrong passphrase among them).\n");
 }
 
 }  // namespace
