@@ -17,8 +17,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/bitmap/Bitmap.h"
 #include "app/StegoRandom.h"
+#include "platform/bitmap/Bitmap.h"
 #include "platform/rtl/SysTypes.h"
 
 namespace app {
@@ -39,7 +39,8 @@ std::int32_t Capacity(const bitmap::TBitmap& bmp);
 
 // Stores signature + data + a zero byte. Raises 65240 for a refused format and 65241 (Max,
 // Count) when it does not fit; either way the bitmap is untouched.
-// LSB matching draws its coin tosses from the system's cryptographic random source.
+// LSB matching draws its coin tosses from the system's cryptographic random source
+// (NewSystemRandom).
 void InsertStegography(bitmap::TBitmap& bmp, const AnsiString& data, TEmbedding how = TEmbedding::Replacement);
 // The same with the coin tosses from the given source (tests fix a seed through it).
 void InsertStegography(bitmap::TBitmap& bmp, const AnsiString& data, TEmbedding how, TRandomSource& coins);

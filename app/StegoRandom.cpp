@@ -1,5 +1,6 @@
 #include "app/StegoRandom.h"
 
+#include <sodium.h>
 #include <sys/random.h>
 
 #include <cerrno>
@@ -11,17 +12,25 @@ namespace app {
 
 namespace {
 
+// One key, and a nonce counted up for every block asked for.
 class TSystemRandom : public TRandomSource {
 public:
-    void Fill(std::span<std::uint8_t> out) override {
-        std::size_t done = 0;
-        while (done < out.size()) {
-            const ssize_t n = ::getrandom(out.data() + done, out.size() - done, 0);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) throw rtl::Exception(rtl::Exception::CreateRes, SRandomSourceFailed);
-            done += static_cast<std::size_t>(n);
-        }
+    TSystemRandom() {
+        if (sodium_init() < 0) throw rtl::Exception(rtl::Exception::CreateRes, SRandomSourceFailed);
+        FillFromKernel(key_);
     }
+    ~TSystemRandom() override { sodium_memzero(key_, sizeof key_); }
+
+    void Fill(std::span<std::uint8_t> out) override {
+        std::uint8_t nonce[crypto_stream_xchacha20_NONCEBYTES] = {};
+        std::memcpy(nonce, &counter_, sizeof counter_);
+        ++counter_;
+        crypto_stream_xchacha20(out.data(), out.size(), nonce, key_);
+    }
+
+private:
+    std::uint8_t key_[crypto_stream_xchacha20_KEYBYTES];
+    std::uint64_t counter_ = 0;
 };
 
 std::uint64_t SplitMix(std::uint64_t& x) {
@@ -35,10 +44,17 @@ std::uint64_t Rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); 
 
 }  // namespace
 
-TRandomSource& SystemRandom() {
-    static TSystemRandom system;
-    return system;
+void FillFromKernel(std::span<std::uint8_t> out) {
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::getrandom(out.data() + done, out.size() - done, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw rtl::Exception(rtl::Exception::CreateRes, SRandomSourceFailed);
+        done += static_cast<std::size_t>(n);
+    }
 }
+
+std::unique_ptr<TRandomSource> NewSystemRandom() { return std::make_unique<TSystemRandom>(); }
 
 TSeededRandom::TSeededRandom(std::uint64_t seed) {
     for (auto& s : s_) s = SplitMix(seed);
@@ -66,15 +82,6 @@ void TSeededRandom::Fill(std::span<std::uint8_t> out) {
         const std::uint64_t v = Next();
         std::memcpy(out.data() + i, &v, out.size() - i);
     }
-}
-
-void TCoinTosses::Refill() {
-    if (next_ == std::size(block_)) {
-        source_.Fill({reinterpret_cast<std::uint8_t*>(block_), sizeof block_});
-        next_ = 0;
-    }
-    word_ = block_[next_++];
-    left_ = 64;
 }
 
 }  // namespace app

@@ -4,7 +4,7 @@
 // repeated. Nothing outside the tests can choose the seed.
 
 #include <cstdint>
-#include <iterator>
+#include <memory>
 #include <span>
 
 #include "platform/rtl/ResString.h"
@@ -20,8 +20,14 @@ public:
     virtual void Fill(std::span<std::uint8_t> out) = 0;
 };
 
-// getrandom(2): the kernel's cryptographic random source.
-TRandomSource& SystemRandom();
+// The system's source for one embedding: a ChaCha20 key stream (libsodium's XChaCha20) under a
+// fresh 256-bit key from getrandom(2), the kernel's cryptographic source. The kernel's own
+// generator is built the same way; taking the key once keeps a full embedding (a random byte for
+// every eight carriers) from spending most of its time in system calls.
+std::unique_ptr<TRandomSource> NewSystemRandom();
+
+// getrandom(2) itself, for the key above and whoever needs a few bytes.
+void FillFromKernel(std::span<std::uint8_t> out);
 
 // A repeatable source (xoshiro256** seeded through splitmix64), for tests only.
 class TSeededRandom : public TRandomSource {
@@ -32,28 +38,6 @@ public:
 private:
     std::uint64_t Next();
     std::uint64_t s_[4];
-};
-
-// Single random bits, drawn from a source a block at a time.
-class TCoinTosses {
-public:
-    explicit TCoinTosses(TRandomSource& source) : source_(source) {}
-    unsigned Next() {
-        if (left_ == 0) Refill();
-        const unsigned bit = static_cast<unsigned>(word_ & 1u);
-        word_ >>= 1;
-        --left_;
-        return bit;
-    }
-
-private:
-    void Refill();
-
-    TRandomSource& source_;
-    std::uint64_t block_[512];
-    std::size_t next_ = std::size(block_);
-    std::uint64_t word_ = 0;
-    int left_ = 0;
 };
 
 }  // namespace app

@@ -161,10 +161,16 @@ TEST(StegoRandom, SeededSourcesRepeatAndTheSystemSourceVaries) {
     c.Fill(z);
     EXPECT_TRUE(std::equal(std::begin(x), std::end(x), std::begin(y)));
     EXPECT_FALSE(std::equal(std::begin(x), std::end(x), std::begin(z)));
-    std::uint8_t s1[32] = {}, s2[32] = {};
-    SystemRandom().Fill(s1);
-    SystemRandom().Fill(s2);
+    // Two system sources have their own keys; one source never repeats a block.
+    std::uint8_t s1[32] = {}, s2[32] = {}, s3[32] = {}, k[32] = {};
+    const auto one = NewSystemRandom(), two = NewSystemRandom();
+    one->Fill(s1);
+    one->Fill(s2);
+    two->Fill(s3);
     EXPECT_FALSE(std::equal(std::begin(s1), std::end(s1), std::begin(s2)));
+    EXPECT_FALSE(std::equal(std::begin(s1), std::end(s1), std::begin(s3)));
+    FillFromKernel(k);
+    EXPECT_FALSE(std::all_of(std::begin(k), std::end(k), [](std::uint8_t b) { return b == 0; }));
 }
 
 TEST(StegoCodec, ReadStoredBytesGivesTheRawSequence) {
