@@ -71,6 +71,7 @@ std::vector<std::uint8_t> DecodeBody(std::string_view text) {
     for (std::size_t i = 0; i < data; ++i)
         if (!IsBase64Char(text[i])) Fail(SSealedTextDamaged);
     if (text.size() % 4 != 0) Fail(data == text.size() ? SSealedTextTruncated : SSealedTextDamaged);
+    if (text.empty()) Fail(SSealedTextTruncated);
     std::vector<std::uint8_t> bytes(text.size() / 4 * 3);
     std::size_t length = 0;
     if (sodium_base642bin(bytes.data(), bytes.size(), text.data(), text.size(), nullptr, &length, nullptr,
