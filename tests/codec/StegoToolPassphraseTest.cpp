@@ -25,7 +25,7 @@ struct TRun {
     std::string Err;
 };
 
-class StegoTool : public ::testing::Test {
+class StegoToolPassphrase : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
@@ -69,7 +69,7 @@ private:
     std::filesystem::path dir_;
 };
 
-TEST_F(StegoTool, PassphraseFromFileOrEnvironment) {
+TEST_F(StegoToolPassphrase, PassphraseFromFileOrEnvironment) {
     Write("pass.txt", "tool phrase\r\n");  // one trailing line break is not part of it
     const std::string cover = Path("cover.bmp"), out = Path("out.bmp");
     TRun hide = Tool("stego hide '" + cover + "' '" + out + "' '" + Path("text.txt") +
@@ -108,7 +108,7 @@ TEST_F(StegoTool, PassphraseFromFileOrEnvironment) {
     EXPECT_EQ(Tool("stego reveal --passphrase-file='" + Path("pass.txt") + "' '" + out + "'").Out, "the hidden words");
 }
 
-TEST_F(StegoTool, HideEncryptsWithTheEnvironmentsPassphraseAndPlainStaysPlain) {
+TEST_F(StegoToolPassphrase, HideEncryptsWithTheEnvironmentsPassphraseAndPlainStaysPlain) {
     const std::string cover = Path("cover.bmp");
     TRun plain = Tool("stego hide '" + cover + "' '" + Path("plain.bmp") + "' '" + Path("text.txt") + "'");
     ASSERT_EQ(plain.Status, 0) << plain.Err;
@@ -123,7 +123,7 @@ TEST_F(StegoTool, HideEncryptsWithTheEnvironmentsPassphraseAndPlainStaysPlain) {
               "the hidden words");
 }
 
-TEST_F(StegoTool, WrongCommandLines) {
+TEST_F(StegoToolPassphrase, WrongCommandLines) {
     const std::string cover = Path("cover.bmp");
     EXPECT_EQ(Tool("stego hide '" + cover + "' '" + Path("x.bmp") + "' --passphrase").Status, 2);
     EXPECT_EQ(Tool("stego reveal '" + cover + "' --passphrase-file").Status, 2);
