@@ -6,7 +6,10 @@
 #include "app/OpenFilters.h"
 #include "app/PrjConst.h"
 #include "app/HiddenText.h"
+#include "app/PassphraseCrypto.h"
+#include "app/PassphrasePrompt.h"
 #include "app/StegoPayload.h"
+#include "app/VerifiedSave.h"
 #include "localizer/LocOnFly.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/ui/FileDrop.h"
@@ -27,6 +30,7 @@ const rtti::TClassInfo* TForm1::StaticClass() {
                                            Method<C>("image2MouseLeave", &C::image2MouseLeave),
                                            Method<C>("actOpenBmpExecute", &C::actOpenBmpExecute),
                                            Method<C>("actAancryptandSaveExecute", &C::actAancryptandSaveExecute),
+                                           Method<C>("actEncryptPassphraseExecute", &C::actEncryptPassphraseExecute),
                                            Method<C>("actDecryptExecute", &C::actDecryptExecute),
                                            Method<C>("actClearAllExecute", &C::actClearAllExecute),
                                            Method<C>("actAboutExecute", &C::actAboutExecute),
@@ -150,10 +154,27 @@ void TForm1::actAancryptandSaveExecute(rtl::TObject*) {
     }
     // Refused here, before the picture changes, when the memo shows a character the hidden
     // text's code page cannot hold.
-    EncryptText(image2->Bitmap(), HiddenTextOf(mmo1->UserText()));
+    const AnsiString data = EncryptText(image2->Bitmap(), HiddenTextOf(mmo1->UserText()));
     image2->BitmapChanged();
     dlgSave1->Filter = SaveDialogFilter();
-    if (dlgSave1->Execute()) image2->Bitmap().SaveToFile(dlgSave1->FileName);
+    if (dlgSave1->Execute()) SaveHiddenTextVerified(image2->Bitmap(), dlgSave1->FileName, data);
+    SetStatus(SYouTextWasEncrypt);
+}
+
+// As Encrypt, with the text encrypted under a passphrase asked twice, and hidden by LSB matching.
+void TForm1::actEncryptPassphraseExecute(rtl::TObject*) {
+    if (image2->Bitmap().Empty()) {
+        ui::MessageDlg(rtl::LoadResString(SYouMustLoadABitm), ui::TMsgDlgType::mtError);
+        SetStatus(STextEncryptionFail);
+        return;
+    }
+    const AnsiString text = HiddenTextOf(mmo1->UserText());  // refused before anything is asked
+    const std::optional<AnsiString> passphrase = AskNewPassphrase();
+    if (!passphrase) return;
+    const AnsiString data = EncryptTextWithPassphrase(image2->Bitmap(), text, *passphrase);
+    image2->BitmapChanged();
+    dlgSave1->Filter = SaveDialogFilter();
+    if (dlgSave1->Execute()) SaveHiddenTextVerified(image2->Bitmap(), dlgSave1->FileName, data);
     SetStatus(SYouTextWasEncrypt);
 }
 
@@ -165,6 +186,11 @@ void TForm1::actDecryptExecute(rtl::TObject*) {
     }
     rtl::AnsiString text;
     if (!DecryptText(image2->Bitmap(), text)) return;
+    if (IsSealedText(text)) {
+        const std::optional<AnsiString> passphrase = AskPassphrase();
+        if (!passphrase) return;
+        text = OpenSealedText(text, *passphrase);
+    }
     mmo1->Clear();
     mmo1->SetUserText(ShownTextOf(text));
     SetStatus(STextDecryptionFini);

@@ -57,6 +57,7 @@ public:
     // on the window. Errors are raised (the default error box shows them); the old image stays.
     void OpenBitmapFile(const rtl::AnsiString& fileName);
     void actAancryptandSaveExecute(rtl::TObject* Sender);
+    void actEncryptPassphraseExecute(rtl::TObject* Sender);
     void actDecryptExecute(rtl::TObject* Sender);
     void actClearAllExecute(rtl::TObject* Sender);
     void actAboutExecute(rtl::TObject* Sender);

@@ -1,5 +1,6 @@
 // Hidden-text codec and BMP file speed on an 8192 x 8192 image, each beside its plain baseline:
 //   Embed/Extract vs. StridedRead: the same carrier bytes summed through row pointers;
+//   EmbedVaried: LSB matching beside replacement; SaveVerified: the verified save beside BmpSave;
 //   BmpLoad/BmpSave vs. PlainRead/PlainWrite: the same number of bytes through read()/write().
 // Extraction is measured in its worst case (no zero byte: every byte up to the capacity is
 // collected) and with a short text. Files go to $VLMRK_BENCH_DIR (default: the temp folder);
@@ -21,6 +22,8 @@
 
 #include "app/StegoCodec.h"
 #include "app/StegoPayload.h"
+#include "app/StegoRandom.h"
+#include "app/VerifiedSave.h"
 #include "platform/bitmap/Bitmap.h"
 #include "platform/rtl/FileUtils.h"
 
@@ -110,6 +113,41 @@ void BM_EmbedFull(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kSide * kSide);
 }
 
+// Replacement (range(1) = 0) beside LSB matching with the system's random source (1) and with a
+// seeded source (2), on a text of varied bytes that fills the image. The goal: matching within
+// 1.3 times replacement.
+void BM_EmbedVaried(benchmark::State& state) {
+    bitmap::TBitmap& bmp = Picture(static_cast<int>(state.range(0)));
+    rtl::AnsiString data(static_cast<std::size_t>(app::Capacity(bmp)) - app::StegoSignature.size() - 1, 'x');
+    std::mt19937 rng(7);
+    for (char& c : data) c = static_cast<char>(1 + rng() % 255);
+    app::TSeededRandom seeded(1);
+    for (auto _ : state) {
+        switch (state.range(1)) {
+            case 0: app::InsertStegography(bmp, data, app::TEmbedding::Replacement); break;
+            case 1: app::InsertStegography(bmp, data, app::TEmbedding::Matching); break;
+            default: app::InsertStegography(bmp, data, app::TEmbedding::Matching, seeded); break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+
+// Saving a carrier image plainly (range(1) = 0) and verified (1): written, read back, compared.
+void BM_SaveVerified(benchmark::State& state) {
+    const std::string file = BenchFile("verified.bmp");
+    bitmap::TBitmap& bmp = Picture(static_cast<int>(state.range(0)));
+    const rtl::AnsiString data = app::EncryptText(bmp, "A short secret, as a user would type it.");
+    const bool verified = state.range(1) != 0;
+    for (auto _ : state) {
+        if (verified)
+            app::SaveHiddenTextVerified(bmp, file, data);
+        else
+            bmp.SaveToFile(file);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(file)));
+    std::filesystem::remove(file);
+}
+
 void BM_BmpLoad(benchmark::State& state) {
     const std::string file = BenchFile("load.bmp");
     Picture(static_cast<int>(state.range(0))).SaveToFile(file);
@@ -184,6 +222,8 @@ BENCHMARK(BM_StridedRead) FORMATS;
 BENCHMARK(BM_ExtractNoZeroByte) FORMATS;
 BENCHMARK(BM_ExtractShortText) FORMATS;
 BENCHMARK(BM_EmbedFull) FORMATS;
+BENCHMARK(BM_EmbedVaried)->ArgsProduct({{16, 24, 32}, {0, 1, 2}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveVerified)->ArgsProduct({{24}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BmpLoad) FORMATS;
 BENCHMARK(BM_PlainRead) FORMATS;
 BENCHMARK(BM_BmpSave) FORMATS;

@@ -152,6 +152,10 @@ void TBitmap::SaveToStream(rtl::TStream& stream) const { WriteBmp(*this, stream)
 
 void TBitmap::SaveToFile(const AnsiString& fileName) const { SaveBmpFile(*this, fileName); }
 
+void TBitmap::SaveToFile(const AnsiString& fileName, const rtl::TWrittenFileCheck& check) const {
+    SaveBmpFile(*this, fileName, check);
+}
+
 std::vector<std::uint8_t> TBitmap::ToBGRA() const {
     std::vector<std::uint8_t> out(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4);
     ToBGRA(out);

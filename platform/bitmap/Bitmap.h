@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/FileUtils.h"
 #include "platform/rtl/ResString.h"
 #include "platform/rtl/Streams.h"
 
@@ -127,6 +128,9 @@ public:
     // writes a temporary file beside it and renames it over the target.
     void SaveToStream(rtl::TStream& stream) const;
     void SaveToFile(const AnsiString& fileName) const;
+    // check runs on the complete temporary file before it replaces the target; when it raises,
+    // the target is left as it was (rtl::SaveFileAtomically).
+    void SaveToFile(const AnsiString& fileName, const rtl::TWrittenFileCheck& check) const;
 
     // The pixels as 32-bit blue, green, red, alpha, top row first, width x 4 bytes a row; out
     // must hold width x height x 4 bytes. Formats without alpha give 255; 32 bits without masks

@@ -387,7 +387,9 @@ void WriteBmp(const TBitmap& bmp, rtl::TStream& stream) {
     stream.WriteBuffer(profile.data(), static_cast<std::int64_t>(profile.size()));
 }
 
-void SaveBmpFile(const TBitmap& bmp, const AnsiString& fileName) {
+void SaveBmpFile(const TBitmap& bmp, const AnsiString& fileName) { SaveBmpFile(bmp, fileName, {}); }
+
+void SaveBmpFile(const TBitmap& bmp, const AnsiString& fileName, const rtl::TWrittenFileCheck& check) {
     const Layout l = MakeLayout(bmp);
     const std::vector<std::uint8_t> head = HeadersFor(bmp, l);
     // Written straight from the rows, without a copy of the whole file in memory.
@@ -401,7 +403,7 @@ void SaveBmpFile(const TBitmap& bmp, const AnsiString& fileName) {
         for (int y = bmp.Height() - 1; y >= 0; --y) parts.emplace_back(bmp.ScanLine(y), bmp.RowBytes());
     }
     parts.emplace_back(bmp.FileInfo().Profile);
-    rtl::SaveFileAtomically(fileName, parts);
+    rtl::SaveFileAtomically(fileName, parts, check);
 }
 
 }  // namespace bitmap

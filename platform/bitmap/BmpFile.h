@@ -29,6 +29,8 @@ inline TBitmap ReadBmp(rtl::TStream& stream) { return TBmpReader::Read(stream); 
 void WriteBmp(const TBitmap& bmp, rtl::TStream& stream);
 // Writes the file beside the target and renames it over the target.
 void SaveBmpFile(const TBitmap& bmp, const AnsiString& fileName);
+// The same, with a check of the written file before the rename (see rtl::SaveFileAtomically).
+void SaveBmpFile(const TBitmap& bmp, const AnsiString& fileName, const rtl::TWrittenFileCheck& check);
 
 // The file header, info header, masks and palette that WriteBmp writes before the pixels.
 std::vector<std::uint8_t> EncodeBmpHeaders(const TBitmap& bmp);

@@ -115,6 +115,11 @@ void SaveFileAtomically(const AnsiString& fileName, std::span<const std::uint8_t
 }
 
 void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts) {
+    SaveFileAtomically(fileName, parts, TWrittenFileCheck());
+}
+
+void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts,
+                        const TWrittenFileCheck& check) {
     AnsiString dir = ExtractFilePath(fileName);
     AnsiString pattern = (dir.empty() ? AnsiString("./") : dir) + "." + ExtractFileName(fileName) + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
@@ -156,6 +161,14 @@ void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<co
     ok = ok && ::fchmod(fd, 0666 & ~mask) == 0;
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
+    if (ok && check) {
+        try {
+            check(AnsiString(name.data()));
+        } catch (...) {
+            ::unlink(name.data());
+            throw;
+        }
+    }
     if (!ok || ::rename(name.data(), fileName.c_str()) != 0) {
         int err = errno;
         ::unlink(name.data());

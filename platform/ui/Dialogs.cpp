@@ -36,6 +36,10 @@ int MessageDlg(const AnsiString& text, TMsgDlgType type) {
     return Interaction().MessageBox(ActiveOwner(), type, title, DecodeInterface(text));
 }
 
+std::optional<QString> SecretDlg(const AnsiString& caption, const AnsiString& prompt) {
+    return Interaction().AskSecret(ActiveOwner(), DecodeInterface(caption), DecodeInterface(prompt));
+}
+
 const rtti::TClassInfo* TOpenDialog::StaticClass() {
     using C = TOpenDialog;
     using namespace rtti;

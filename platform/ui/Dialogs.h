@@ -14,6 +14,10 @@ using rtl::AnsiString;
 // A modal message dialog with the kind's icon and caption and one OK button.
 int MessageDlg(const AnsiString& text, TMsgDlgType type);
 
+// A modal prompt for a secret; caption and prompt are shown with the interface code page. The
+// answer is the text typed, nothing when the user cancels.
+std::optional<QString> SecretDlg(const AnsiString& caption, const AnsiString& prompt);
+
 // Title and filter are shown with the interface code page; FileName is a file-system path.
 class TOpenDialog : public rtti::TComponent {
     VLMRK_RTTI_CLASS(TOpenDialog)

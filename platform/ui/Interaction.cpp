@@ -5,6 +5,8 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QUrl>
@@ -78,6 +80,17 @@ std::optional<QString> TQtInteraction::SaveFile(QWidget* owner, const TFileDialo
     if (!request.FileName.isEmpty()) dialog.selectFile(request.FileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return WithDefaultExt(dialog.selectedFiles().constFirst(), request.DefaultExt);
+}
+
+std::optional<QString> TQtInteraction::AskSecret(QWidget* owner, const QString& caption, const QString& prompt) {
+    QInputDialog dialog(owner);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setInputMethodHints(Qt::ImhSensitiveData | Qt::ImhNoPredictiveText);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue();
 }
 
 int TQtInteraction::ShowModal(QWidget* window) {

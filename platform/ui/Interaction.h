@@ -34,6 +34,8 @@ public:
     // The chosen file, or nothing when the user cancels.
     virtual std::optional<QString> OpenFile(QWidget* owner, const TFileDialogRequest& request) = 0;
     virtual std::optional<QString> SaveFile(QWidget* owner, const TFileDialogRequest& request) = 0;
+    // A modal prompt for a secret (what is typed is not shown); nothing when the user cancels.
+    virtual std::optional<QString> AskSecret(QWidget* owner, const QString& caption, const QString& prompt) = 0;
     // Shows a window modally and returns when it is hidden again; answers its modal result.
     virtual int ShowModal(QWidget* window) = 0;
     // Hands a web address to the desktop's URL handler; fire and forget.
@@ -46,6 +48,7 @@ public:
     int MessageBox(QWidget* owner, TMsgDlgType type, const QString& caption, const QString& text) override;
     std::optional<QString> OpenFile(QWidget* owner, const TFileDialogRequest& request) override;
     std::optional<QString> SaveFile(QWidget* owner, const TFileDialogRequest& request) override;
+    std::optional<QString> AskSecret(QWidget* owner, const QString& caption, const QString& prompt) override;
     int ShowModal(QWidget* window) override;
     void OpenUrl(const QString& url) override;
 };

@@ -15,6 +15,10 @@
 #include "app/PrjConst.h"
 #include "app/OpenFilters.h"
 #include "app/Accessible.h"
+#include "app/PassphraseCrypto.h"
+#include "app/PassphrasePrompt.h"
+#include "app/StegoRandom.h"
+#include "app/VerifiedSave.h"
 #include "locstore/LocStorage.h"
 #include "locstore/KStrings.h"
 #include "langdata/kcompress/kcompress.h"
@@ -76,6 +80,11 @@ constexpr const rtl::TResStringRec* kAll[] = {
     &app::SCannotEncryptLess1, &app::STooLongStringToE, &app::STheMaximumNumberC, &app::SYouTextWasEncrypt,
     &app::SModuleDoesNotFit, &app::SCannotHideCharacter,
     &app::SBitmapFilesFilter, &app::SAllFilesFilter, &app::SAboutCloseName,
+    // app: passphrase encryption, its prompts, the codec's random source, the verified save
+    &app::SPassphraseWrong, &app::SSealedTextDamaged, &app::SSealedTextTruncated, &app::SSealedTextVersion,
+    &app::SSealedTextNeedsPassphrase, &app::SPassphraseEmpty, &app::SKeyDerivationFailed, &app::SCryptoUnavailable,
+    &app::SSaveNotVerified, &app::SPassphraseCaption, &app::SPassphraseEnter, &app::SPassphraseAgain,
+    &app::SRandomSourceFailed, &app::SPassphrasesDiffer,
     // platform/ui
     &ui::SMsgDlgWarning, &ui::SMsgDlgError, &ui::SMsgDlgInformation, &ui::SMsgDlgConfirm, &ui::SResNotFound,
     &ui::SComponentMissing,

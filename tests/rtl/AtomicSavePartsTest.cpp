@@ -34,3 +34,33 @@ TEST(AtomicSave, PartsAreWrittenInOrderWhateverTheirNumberAndSize) {
     EXPECT_THROW(rtl::SaveFileAtomically((dir / "no" / "x").string(), parts), rtl::EFCreateError);
     std::filesystem::remove_all(dir);
 }
+
+TEST(AtomicSave, ACheckSeesTheWholeFileAndARaisingCheckKeepsTheOldOne) {
+    auto dir = std::filesystem::temp_directory_path() / ("vlmrk-check-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "out.bin").string();
+    const std::vector<std::uint8_t> old = {1, 2, 3}, fresh = {4, 5, 6, 7};
+    rtl::SaveFileAtomically(path, old);
+    const std::span<const std::uint8_t> parts[] = {fresh};
+
+    std::string seen;
+    EXPECT_THROW(rtl::SaveFileAtomically(path, parts, [&](const rtl::AnsiString& written) {
+        seen = written;
+        rtl::TMemoryStream s;
+        s.LoadFromFile(written);
+        EXPECT_EQ(s.Bytes(), fresh);  // complete before the check runs
+        EXPECT_NE(written, path);
+        throw rtl::Exception("refused");
+    }), rtl::Exception);
+    EXPECT_FALSE(std::filesystem::exists(seen));  // the temporary file is gone
+    rtl::TMemoryStream kept;
+    kept.LoadFromFile(path);
+    EXPECT_EQ(kept.Bytes(), old);
+
+    rtl::SaveFileAtomically(path, parts, [](const rtl::AnsiString&) {});
+    rtl::TMemoryStream replaced;
+    replaced.LoadFromFile(path);
+    EXPECT_EQ(replaced.Bytes(), fresh);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+    std::filesystem::remove_all(dir);
+}

@@ -42,6 +42,16 @@ std::optional<QString> TScript::SaveFile(QWidget*, const ui::TFileDialogRequest&
     return path;
 }
 
+std::optional<QString> TScript::AskSecret(QWidget*, const QString& caption, const QString& prompt) {
+    SecretRequests.push_back({caption, prompt});
+    if (SecretAnswers.empty()) return std::nullopt;
+    const bool typed = SecretAnswers.front().has_value();
+    const QString text = typed ? *SecretAnswers.front() : QString();
+    SecretAnswers.pop_front();
+    if (!typed) return std::nullopt;
+    return text;
+}
+
 int TScript::ShowModal(QWidget* window) {
     ModalWindows.push_back(window);
     window->show();

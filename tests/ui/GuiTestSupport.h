@@ -30,6 +30,12 @@ public:
     std::vector<ui::TFileDialogRequest> SaveRequests;
     std::deque<std::optional<QString>> OpenAnswers;  // an empty queue answers "cancelled"
     std::deque<std::optional<QString>> SaveAnswers;
+    struct TSecretCall {
+        QString Caption;
+        QString Prompt;
+    };
+    std::vector<TSecretCall> SecretRequests;
+    std::deque<std::optional<QString>> SecretAnswers;  // an empty queue answers "cancelled"
     std::vector<QWidget*> ModalWindows;
     std::vector<QString> OpenedUrls;
     // Runs while a window is shown modally; the window is hidden afterwards if it is still shown.
@@ -38,6 +44,7 @@ public:
     int MessageBox(QWidget*, ui::TMsgDlgType type, const QString& caption, const QString& text) override;
     std::optional<QString> OpenFile(QWidget*, const ui::TFileDialogRequest& request) override;
     std::optional<QString> SaveFile(QWidget*, const ui::TFileDialogRequest& request) override;
+    std::optional<QString> AskSecret(QWidget*, const QString& caption, const QString& prompt) override;
     int ShowModal(QWidget* window) override;
     void OpenUrl(const QString& url) override { OpenedUrls.push_back(url); }
 };

@@ -6,7 +6,8 @@
 //                                           Encrypt does and writes OUT in IN's format; "-" for
 //                                           IN reads the image from standard input, "-" for OUT
 //                                           writes it to standard output; an existing OUT is kept
-//                                           (exit 2) unless --force
+//                                           (exit 2) unless --force; the written image is read
+//                                           back and compared before it replaces OUT
 //   stego reveal IMG                        writes the hidden text to standard output; exit 1
 //                                           when the image carries no hidden text
 //
@@ -15,16 +16,27 @@
 // cannot hold is refused (exit 2, nothing written). "--codepage N" names another code page;
 // "--raw" hides and reveals the bytes as they are.
 //
+// --lsb-matching hides by LSB matching. --passphrase-file FILE encrypts on hide and decrypts on
+// reveal (one trailing line break of the file is not part of the passphrase); without it the
+// passphrase comes from VEILMARK_PASSPHRASE when that is set and not empty, never from an
+// argument, which other users see in the process list. What is encrypted is the hidden bytes
+// (after the code page). reveal exits 3 when the hidden text is encrypted and no passphrase was
+// given.
+//
 // Options are declared per command with TOptions (Options.h), one line each.
 
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "app/HiddenText.h"
+#include "app/PassphraseCrypto.h"
 #include "app/StegoCodec.h"
 #include "app/StegoPayload.h"
+#include "app/VerifiedSave.h"
 #include "platform/bitmap/Bitmap.h"
 #include "platform/nls/CodePages.h"
 #include "platform/rtl/Conversions.h"
@@ -39,6 +51,21 @@ namespace tool {
 namespace {
 
 constexpr const char* kStandardStream = "-";
+
+// From the file when one is named, else from VEILMARK_PASSPHRASE; nothing when neither is given.
+std::optional<rtl::AnsiString> Passphrase(const std::string& passphraseFile) {
+    if (!passphraseFile.empty()) {
+        rtl::TMemoryStream file;
+        file.LoadFromFile(passphraseFile);
+        rtl::AnsiString passphrase(file.Bytes().begin(), file.Bytes().end());
+        if (!passphrase.empty() && passphrase.back() == '\n') passphrase.pop_back();
+        if (!passphrase.empty() && passphrase.back() == '\r') passphrase.pop_back();
+        return passphrase;
+    }
+    const char* env = std::getenv("VEILMARK_PASSPHRASE");
+    if (env && *env) return rtl::AnsiString(env);
+    return std::nullopt;
+}
 
 // How text crosses the command line: UTF-8 converted with a code page, or raw bytes.
 struct TTextOptions {
@@ -145,9 +172,11 @@ int Capacity(const Args& args) {
 
 int Hide(const Args& args) {
     bool force = false;
+    bool lsbMatching = false;
+    std::string passphraseFile;
     TTextOptions textOptions;
     TOptions options;
-    options.Flag("--force", force);
+    options.Flag("--force", force).Flag("--lsb-matching", lsbMatching).Value("--passphrase-file", passphraseFile);
     DeclareTextOptions(options, textOptions);
     const Args files = options.Parse(args, 1);
     ExpectPositionals(files, 2, 3, "stego hide wants IN OUT [TEXTFILE]");
@@ -165,20 +194,37 @@ int Hide(const Args& args) {
     // short when it is read back, so it is refused here.
     if (text.find('\0') != rtl::AnsiString::npos)
         throw rtl::Exception("the text contains a zero byte, which cannot be hidden");
-    app::EncryptText(bmp, text);
-    Save(bmp, out);
+    const app::TEmbedding how = lsbMatching ? app::TEmbedding::Matching : app::TEmbedding::Replacement;
+    const std::optional<rtl::AnsiString> passphrase = Passphrase(passphraseFile);
+    const rtl::AnsiString data = passphrase ? app::EncryptTextWithPassphrase(bmp, text, *passphrase, how)
+                                            : app::EncryptText(bmp, text, how);
+    // Standard output has no old file to keep: what is written there is not read back.
+    if (out == kStandardStream)
+        Save(bmp, out);
+    else
+        app::SaveHiddenTextVerified(bmp, out, data);
     return 0;
 }
 
 int Reveal(const Args& args) {
+    std::string passphraseFile;
     TTextOptions textOptions;
     TOptions options;
+    options.Value("--passphrase-file", passphraseFile);
     DeclareTextOptions(options, textOptions);
     const Args files = options.Parse(args, 1);
     ExpectPositionals(files, 1, 1, "stego reveal wants one IMG");
     const bitmap::TBitmap bmp = Load(files[0]);
     rtl::AnsiString hidden;
     if (!app::DecryptText(bmp, hidden)) return 1;
+    if (app::IsSealedText(hidden)) {
+        const std::optional<rtl::AnsiString> passphrase = Passphrase(passphraseFile);
+        if (!passphrase) {
+            std::fprintf(stderr, "vlmrk-tool: %s\n", rtl::LoadResString(app::SSealedTextNeedsPassphrase).c_str());
+            return 3;
+        }
+        hidden = app::OpenSealedText(hidden, *passphrase);
+    }
     const rtl::AnsiString text = OutputOf(hidden, textOptions);
     WriteAllStdout(text.data(), text.size());
     return 0;

@@ -20,13 +20,16 @@ struct Group {
 constexpr Group kGroups[] = {
     {"lzk", tool::RunLzk, "lzk compress IN OUT | lzk decompress IN OUT", ""},
     {"stego", tool::RunStego,
-     "stego capacity IMG [--json] | stego hide IN OUT [TEXTFILE] [--force] [--raw | --codepage N] | "
-     "stego reveal IMG [--raw | --codepage N]",
+     "stego capacity IMG [--json] | stego hide IN OUT [TEXTFILE] [--force] [--raw | --codepage N] "
+     "[--lsb-matching] [--passphrase-file FILE] | stego reveal IMG [--raw | --codepage N] [--passphrase-file FILE]",
      "  hide: \"-\" for IN reads the image from standard input, \"-\" for OUT writes it to standard\n"
      "  output; an existing OUT is kept (exit 2) unless --force. capacity: exit 2 when the image's\n"
      "  format cannot carry text. reveal: exit 1 when the image carries no hidden text.\n"
      "  Text goes in and out as UTF-8 and is hidden in the system's code page; --codepage N names\n"
-     "  another, --raw hides and reveals the bytes as they are.\n"},
+     "  another, --raw hides and reveals the bytes as they are. --lsb-matching changes carriers by one\n"
+     "  step at random instead of replacing their lowest bit. A passphrase comes from\n"
+     "  --passphrase-file or, without it, from VEILMARK_PASSPHRASE (when set); reveal exits 3 when\n"
+     "  the text is encrypted and no passphrase was given (a wrong passphrase is an error, exit 2).\n"},
     {"locale", tool::RunLocale, "locale info ID | locale find CODE | locale list", ""},
     {"lang", tool::RunLang,
      "lang compile SRC OUT [--lzk] [--format N] | lang dump FILE [TRANSLATION...] | "
@@ -43,7 +46,7 @@ constexpr Group kGroups[] = {
 
 constexpr std::string_view kExitCodes =
     "Exit status: 0 done; 1 stego reveal found no hidden text; 2 a wrong command line or an error\n"
-    "(the message goes to standard error).\n";
+    "(the message goes to standard error); 3 stego reveal found an encrypted text and no passphrase.\n";
 
 void Print(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
 
