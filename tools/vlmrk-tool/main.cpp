@@ -46,7 +46,8 @@ constexpr Group kGroups[] = {
 
 constexpr std::string_view kExitCodes =
     "Exit status: 0 done; 1 stego reveal found no hidden text; 2 a wrong command line or an error\n"
-    "(the message goes to standard error); 3 stego reveal found an encrypted text and no passphrase.\n";
+    "(the message goes to standard error); 3 when the text is encrypted and no passphrase was given\n"
+    "(stego reveal).\n";
 
 void Print(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
 
