@@ -20,12 +20,15 @@ struct TPackHead {
     std::vector<TLangPackEntry> Entries;
 };
 
-// Reads magic, head and directory; false when the bytes are no pack. A directory cut short
-// raises the stream's read error.
+// Reads magic, head and directory; false when the bytes are no pack. A pack version above ours
+// raises ELangPackError; a directory cut short raises the stream's read error.
 bool ReadHead(rtl::TStream& in, TPackHead& head) {
     char magic[3];
     if (in.Read(magic, 3) != 3 || std::memcmp(magic, "KLL", 3) != 0) return false;
     head.PackVersion = in.ReadU16();
+    // A newer pack than we know may lay out its directory otherwise: refused, as a language file
+    // of a newer format is.
+    if (head.PackVersion > LangPackVersion) throw ELangPackError(ELangPackError::CreateRes, SLFNewerFormat);
     head.ProjectVersion = in.ReadU32();
     std::uint16_t count = in.ReadU16();
     // Each entry takes at least two bytes: a count beyond the bytes left is a damaged pack.

@@ -7,7 +7,8 @@
 //              [, packed wide native name (version >= 4)]  -- names use the variable-length prefix
 //   blocks:    u16 (version < 2) or u32 block size, then that many bytes
 //
-// The first entry is the native language. Versions above 4 read like 4.
+// The first entry is the native language. Versions 0 and 1 read alike; a version above 4 is
+// refused with the language file's "newer format" message (docs/formats/langpack.md).
 
 #include <cstdint>
 #include <span>
@@ -50,8 +51,9 @@ struct TLangPackEntry {
 // the locale tables) and, unless lpoHeaderOnly is set or dest is null, copies the language file
 // of the wanted language (0 = the first) into dest from position 0, decompressing an LZK block.
 // Answers whether the language was written. Bytes that are no pack (no "KLL") and languages the
-// pack lacks answer false. A block cut short raises ELangPackError "Invalid VAZOZO resource";
-// a directory cut short raises the stream's read error.
+// pack lacks answer false. A block cut short raises ELangPackError "Invalid VAZOZO resource", a
+// pack version above LangPackVersion ELangPackError with SLFNewerFormat; a directory cut short
+// raises the stream's read error.
 bool ReadLanguagePack(std::span<const std::uint8_t> pack, std::uint32_t languageId, unsigned options,
                       rtl::TStream* dest, std::vector<TLangPackEntry>* directory = nullptr);
 
@@ -77,8 +79,8 @@ struct TLangPackItem {
     std::vector<std::uint8_t> Block;
 };
 
-// Writes a pack of the given version (1 to 4) with the items in order, the first being the
-// native language. Raises ELangPackError when a block does not fit a 16-bit size (version 1) or
+// Writes a pack of the given version (1 to 4; a later one is refused by the readers) with the
+// items in order, the first being the native language. Raises ELangPackError when a block does not fit a 16-bit size (version 1) or
 // there are more than 65535 languages.
 void WriteLanguagePack(rtl::TStream& out, const std::vector<TLangPackItem>& items, std::uint32_t projectVersion,
                        std::uint16_t packVersion = LangPackVersion);

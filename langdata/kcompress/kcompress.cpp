@@ -368,7 +368,10 @@ void TLZSlideWindow::CopyMatch(std::int32_t distance, std::int32_t length) {
     const std::int32_t dst = (start_ + size_) & mask;
     const std::int32_t src = (dst - distance) & mask;
     std::uint8_t* d = data_.get();
-    if (dst + length <= capacity_ && src + length <= capacity_) {
+    if (distance == 0) {
+        // Points at no byte already output: reads zeros, like a distance before the first byte.
+        for (std::int32_t i = 0; i < length; ++i) d[(dst + i) & mask] = 0;
+    } else if (dst + length <= capacity_ && src + length <= capacity_) {
         // Neither range wraps. A source at or behind the whole destination (or ahead of it,
         // which only a damaged distance gives) copies like memmove; a short distance repeats
         // a pattern and must go byte by byte.
@@ -419,7 +422,10 @@ const std::uint8_t* TLZSlideWindow::DecodeTokens(const std::uint8_t* p, const st
             std::uint8_t* o = d + dst;
             const std::uint8_t* i = d + src;
             // A chunk may be copied whole when its source lies entirely before it.
-            if (wide && dst + 32 <= cap && src + 32 <= cap && distance >= 8 && src < dst) {
+            if (distance == 0) {
+                // Points at no byte already output: zeros, like a distance before the first byte.
+                for (std::int32_t k = 0; k < n; ++k) d[(dst + k) & mask] = 0;
+            } else if (wide && dst + 32 <= cap && src + 32 <= cap && distance >= 8 && src < dst) {
                 if (distance >= 16) {
                     std::memcpy(o, i, 16);
                     std::memcpy(o + 16, i + 16, 16);

@@ -139,8 +139,9 @@ public:
     bool FindMatch(std::int32_t& distance, std::int32_t& length);
 
     // Decoder: appends the `length` bytes that start `distance` bytes before the newest end,
-    // one at a time. Bytes before the start of the output read as zero; a damaged distance
-    // only ever reads inside the window. The bytes are not written anywhere.
+    // one at a time. Bytes before the start of the output read as zero, and so does a distance
+    // of 0 (it points at no byte already output); a damaged distance only ever reads inside the
+    // window. The bytes are not written anywhere.
     void CopyMatch(std::int32_t distance, std::int32_t length);
     // Decoder: CopyMatch, then the bytes go to `dest`.
     void CopyMatch(std::int32_t distance, std::int32_t length, rtl::TStream& dest);
@@ -223,7 +224,8 @@ bool IsLZKStream(rtl::TStream& stream);
 
 // Decompresses the whole of source (from position 0) into dest at dest's position.
 // A stream not starting with "LZK00" raises EKCompressError "Wrong stream format". Damaged
-// tokens never make the decoder leave its buffers; a token cut off by the end of the source is
+// tokens never make the decoder leave its buffers: a match reaching before the first byte, or
+// with distance 0, gives zeros (docs/formats/lzk.md); a token cut off by the end of the source is
 // dropped (the bytes of a cut-off literal run that are there are kept).
 void DecompressLZKStream(rtl::TStream& source, rtl::TStream& dest, TKProgressEvent onProgress = {});
 
