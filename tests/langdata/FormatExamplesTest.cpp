@@ -228,4 +228,12 @@ TEST(LangPackFormatPage, ANewerPackVersionIsRefusedLikeANewerLanguageFile) {
     rtl::TMemoryStream dest;
     ASSERT_TRUE(ReadLanguagePack(v0, 0, 0, &dest));
     EXPECT_EQ(dest.Bytes(), (Bytes{'L', 'F'}));
+    // A block of 0 bytes is an empty language file, which the language file reader refuses.
+    Bytes empty = {'K', 'L', 'L', 4, 0, 53, 0, 0, 0, 1, 0, 9, 0, 0, 0, 0, 0, 0, 0};
+    rtl::TMemoryStream nothing;
+    ASSERT_TRUE(ReadLanguagePack(empty, 9, 0, &nothing));
+    EXPECT_EQ(nothing.Size(), 0);
+    TLangFile file;
+    TLocStorage store;
+    EXPECT_THROW(file.LoadFromStream(nothing, &store, 0, -1), rtl::EReadError);
 }
