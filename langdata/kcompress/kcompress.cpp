@@ -422,10 +422,7 @@ const std::uint8_t* TLZSlideWindow::DecodeTokens(const std::uint8_t* p, const st
             std::uint8_t* o = d + dst;
             const std::uint8_t* i = d + src;
             // A chunk may be copied whole when its source lies entirely before it.
-            if (distance == 0) {
-                // Points at no byte already output: zeros, like a distance before the first byte.
-                for (std::int32_t k = 0; k < n; ++k) d[(dst + k) & mask] = 0;
-            } else if (wide && dst + 32 <= cap && src + 32 <= cap && distance >= 8 && src < dst) {
+            if (wide && dst + 32 <= cap && src + 32 <= cap && distance >= 8 && src < dst) {
                 if (distance >= 16) {
                     std::memcpy(o, i, 16);
                     std::memcpy(o + 16, i + 16, 16);
@@ -436,9 +433,12 @@ const std::uint8_t* TLZSlideWindow::DecodeTokens(const std::uint8_t* p, const st
                 }
             } else if (dst + n <= cap && src + n <= cap) {
                 if (distance >= n || src > dst) CopySmall(o, i, n);
+                else if (distance == 0) std::memset(o, 0, static_cast<std::size_t>(n));  // zeros, as below
                 else for (std::int32_t k = 0; k < n; ++k) o[k] = i[k];
             } else {
-                for (std::int32_t k = 0; k < n; ++k) d[(dst + k) & mask] = d[(src + k) & mask];
+                // Distance 0 points at no byte already output: zeros, like a distance before the
+                // first byte. (The chunked copy above never takes it: it needs a distance of 8.)
+                for (std::int32_t k = 0; k < n; ++k) d[(dst + k) & mask] = distance == 0 ? 0 : d[(src + k) & mask];
             }
         } else {
             n = static_cast<std::int32_t>(t >> 1);

@@ -51,12 +51,14 @@ TEST(LZKFormatPage, DistanceZeroReadsZerosLikeADistanceBeforeTheOutput) {
     EXPECT_EQ(Decompress(stream), expected);
 
     // The same far into a stream, where the window holds older output at the place the match
-    // is copied to, and at the very end (the decoder's last few bytes take another path).
+    // is copied to, across the end of the decoder's circular buffer (runs of varying length make
+    // some matches straddle it), and at the very end (the last few bytes take another path).
     Bytes tokens = {'L', 'Z', 'K', '0', '0', 0, 0, 0, 0};
     Bytes want;
-    for (int i = 0; i < 300; ++i) {
-        tokens.push_back(2 * 100);
-        for (int k = 0; k < 100; ++k) {
+    for (int i = 0; i < 2000; ++i) {
+        const int run = 60 + (i * 7) % 61;
+        tokens.push_back(static_cast<std::uint8_t>(2 * run));
+        for (int k = 0; k < run; ++k) {
             tokens.push_back(static_cast<std::uint8_t>(0x41 + (i + k) % 26));
             want.push_back(tokens.back());
         }
