@@ -433,12 +433,14 @@ const std::uint8_t* TLZSlideWindow::DecodeTokens(const std::uint8_t* p, const st
                 }
             } else if (dst + n <= cap && src + n <= cap) {
                 if (distance >= n || src > dst) CopySmall(o, i, n);
-                else if (distance == 0) std::memset(o, 0, static_cast<std::size_t>(n));  // zeros, as below
+                else if (distance == 0) [[unlikely]] std::memset(o, 0, static_cast<std::size_t>(n));  // zeros, as below
                 else for (std::int32_t k = 0; k < n; ++k) o[k] = i[k];
-            } else {
+            } else if (distance == 0) [[unlikely]] {
                 // Distance 0 points at no byte already output: zeros, like a distance before the
                 // first byte. (The chunked copy above never takes it: it needs a distance of 8.)
-                for (std::int32_t k = 0; k < n; ++k) d[(dst + k) & mask] = distance == 0 ? 0 : d[(src + k) & mask];
+                for (std::int32_t k = 0; k < n; ++k) d[(dst + k) & mask] = 0;
+            } else {
+                for (std::int32_t k = 0; k < n; ++k) d[(dst + k) & mask] = d[(src + k) & mask];
             }
         } else {
             n = static_cast<std::int32_t>(t >> 1);
