@@ -12,8 +12,6 @@ namespace {
 constexpr std::int64_t kMaxModuleFile = std::int64_t{64} << 20;
 // A decompressed image may grow to this much and no further.
 constexpr std::int64_t kMaxModuleImage = std::int64_t{256} << 20;
-// Directory trees of resource images are three levels deep; allow some slack, refuse the rest.
-constexpr std::size_t kMaxDepth = 16;
 
 constexpr const char* kTypeNames[] = {"Unknown0", "CursorEntry", "Bitmap",       "IconEntry", "Menu",     "Dialog",
                                       "String",   "FontDir",     "Font",         "Accelerators", "RCData", "MessageTable",
@@ -77,64 +75,38 @@ void TPEReader::Open(std::vector<std::uint8_t> bytes) {
 }
 
 bool TPEReader::FindSection(const AnsiString& name, winres::TSectionHeader& header) const {
-    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-    for (const auto& s : headers_.Sections) {
-        bool same = true;
-        for (std::size_t i = 0; i < 8; ++i) {
-            char a = i < name.size() ? name[i] : '\0';
-            char b = s.Name[i];
-            if (upper(a) != upper(b)) {
-                same = false;
-                break;
-            }
-            if (a == '\0') break;
-        }
-        if (same) {
-            header = s;
-            return true;
-        }
-    }
-    return false;
+    const winres::TSectionHeader* section = winres::FindSectionByName(headers_, name);
+    if (section) header = *section;
+    return section != nullptr;
 }
 
 TPEResourceList* TPEReader::GetResourceList() {
     if (resourceList_) return resourceList_.get();
-    winres::TSectionHeader section;
-    if (!FindSection(".rsrc", section)) throw EExeError(EExeError::CreateRes, SNoResources);
     auto image = Image();
-    if (section.PointerToRawData > image.size()) Damaged("the resource section lies outside the file");
-    resourceBase_ = section.PointerToRawData;
-    resourceRVA_ = section.VirtualAddress;
-    std::uint64_t end = static_cast<std::uint64_t>(section.PointerToRawData) + section.SizeOfRawData;
-    if (end > image.size()) end = image.size();
-    resourceSize_ = static_cast<std::uint32_t>(end - resourceBase_);
+    auto found = winres::FindResourcesBySection(headers_, image, ".rsrc", where_);
+    // Without a section of that name, the resources are where the loader finds them.
+    if (found == winres::TResourceLookup::Missing) found = winres::FindResourcesByDirectory(headers_, image, where_);
+    switch (found) {
+        case winres::TResourceLookup::Found: break;
+        case winres::TResourceLookup::Missing: throw EExeError(EExeError::CreateRes, SNoResources);
+        case winres::TResourceLookup::Outside: Damaged(winres::TDirFault::SectionOutside);
+    }
+    directory_ = std::make_unique<winres::TResourceDirectory>(image, headers_, where_);
     resourceList_ = std::make_unique<TPEResourceList>(this, 0, std::vector<std::uint32_t>{});
     return resourceList_.get();
 }
 
 std::span<const std::uint8_t> TPEReader::ResourceRegion() const {
-    return Image().subspan(resourceBase_, resourceSize_);
+    return directory_ ? directory_->Region() : std::span<const std::uint8_t>{};
 }
 
-void TPEReader::Damaged(const char* why) const {
-    throw EExeError(EExeError::CreateResFmt, SDamagedResources, {fileName_, AnsiString(why)});
+void TPEReader::Damaged(winres::TDirFault fault) const {
+    throw EExeError(EExeError::CreateResFmt, SDamagedResources, {fileName_, AnsiString(winres::DirFaultText(fault))});
 }
 
 void TPEReader::CountItems(std::uint32_t count) {
     itemsCreated_ += count;
-    if (itemsCreated_ > winres::kMaxResources * 4) Damaged("too many directory entries");
-}
-
-std::uint32_t TPEReader::DataOffset(std::uint32_t rva, std::uint32_t size) const {
-    auto image = Image();
-    // Data normally lies in the resource section itself: ResourceBase + (rva - ResourceRVA).
-    if (rva >= resourceRVA_) {
-        std::uint64_t offset = static_cast<std::uint64_t>(resourceBase_) + (rva - resourceRVA_);
-        if (offset + size <= static_cast<std::uint64_t>(resourceBase_) + resourceSize_ && winres::InBounds(image, offset, size))
-            return static_cast<std::uint32_t>(offset);
-    }
-    if (auto offset = winres::RvaToOffset(headers_, image, rva, size)) return *offset;
-    Damaged("resource data outside the file");
+    if (itemsCreated_ > winres::kMaxResources * 4) Damaged(winres::TDirFault::TooManyEntries);
 }
 
 // ---- TPEResourceList --------------------------------------------------------------------------
@@ -146,16 +118,12 @@ TPEResourceList::~TPEResourceList() = default;
 
 std::vector<std::unique_ptr<TPEResourceItem>>& TPEResourceList::GetItems() {
     if (built_) return items_;
-    auto region = reader_->ResourceRegion();
-    auto named = winres::PeekU16(region, directory_ + 12ull);
-    auto ids = winres::PeekU16(region, directory_ + 14ull);
-    if (!named || !ids) reader_->Damaged("a directory lies outside the resource section");
-    std::uint32_t count = static_cast<std::uint32_t>(*named) + *ids;
-    if (!winres::InBounds(region, directory_ + 16ull, 8ull * count))
-        reader_->Damaged("directory entries lie outside the resource section");
-    reader_->CountItems(count);
-    items_.reserve(count);
-    for (std::uint32_t i = 0; i < count; ++i) items_.push_back(std::make_unique<TPEResourceItem>(this, directory_ + 16 + 8 * i));
+    auto& dir = reader_->Directory();
+    std::vector<winres::TDirEntry> entries;
+    if (!dir.Entries(directory_, entries)) reader_->Damaged(dir.Fault());
+    reader_->CountItems(static_cast<std::uint32_t>(entries.size()));
+    items_.reserve(entries.size());
+    for (const auto& e : entries) items_.push_back(std::make_unique<TPEResourceItem>(this, e));
     built_ = true;
     return items_;
 }
@@ -170,94 +138,53 @@ TPEResourceItem* TPEResourceList::ItemAt(int index) {
 
 // ---- TPEResourceItem --------------------------------------------------------------------------
 
-TPEResourceItem::TPEResourceItem(TPEResourceList* owner, std::uint32_t entryOffset)
-    : owner_(owner), dirEntry_(entryOffset) {}
+TPEResourceItem::TPEResourceItem(TPEResourceList* owner, const winres::TDirEntry& entry) : owner_(owner), entry_(entry) {}
 
 TPEResourceItem::~TPEResourceItem() = default;
 
-// The entry was checked to lie inside the region when the list was built.
-std::uint32_t TPEResourceItem::RawName() const {
-    return *winres::PeekU32(owner_->Reader()->ResourceRegion(), dirEntry_);
-}
-
-std::uint32_t TPEResourceItem::RawOffsetToData() const {
-    return *winres::PeekU32(owner_->Reader()->ResourceRegion(), dirEntry_ + 4ull);
-}
-
-bool TPEResourceItem::IsNumber() const { return (RawName() & 0x80000000u) == 0; }
-
 AnsiString TPEResourceItem::GetName() {
-    std::uint32_t raw = RawName();
     if (IsNumber()) {
         if (owner_->IsTopLevel())
-            if (const char* name = ResourceTypeName(raw)) return name;
-        return std::to_string(raw);
+            if (const char* name = ResourceTypeName(entry_.Name)) return name;
+        return std::to_string(entry_.Name);
     }
-    auto region = owner_->Reader()->ResourceRegion();
-    std::uint64_t at = raw & 0x7FFFFFFFu;
-    auto length = winres::PeekU16(region, at);
-    if (!length || !winres::InBounds(region, at + 2, 2ull * *length)) owner_->Reader()->Damaged("a name lies outside the resource section");
-    WideString text;
-    text.reserve(*length);
-    for (std::uint32_t i = 0; i < *length; ++i) text.push_back(static_cast<char16_t>(*winres::PeekU16(region, at + 2 + 2ull * i)));
-    return winres::WideToAnsi(text, winres::SystemCodePage());
+    TPEReader* reader = owner_->Reader();
+    winres::TResName name;
+    if (!reader->Directory().Name(entry_, name)) reader->Damaged(reader->Directory().Fault());
+    return winres::WideToAnsi(name.Name(), winres::SystemCodePage());
 }
 
 bool TPEResourceItem::IsList() {
-    std::uint32_t raw = RawOffsetToData();
-    if (!(raw & 0x80000000u)) return false;
     // A directory counts as a list when its children are directories themselves (an empty one
     // is a list too); a name's directory of languages is not.
-    auto region = owner_->Reader()->ResourceRegion();
-    std::uint64_t dir = raw & 0x7FFFFFFFu;
-    auto named = winres::PeekU16(region, dir + 12);
-    auto ids = winres::PeekU16(region, dir + 14);
-    if (!named || !ids) owner_->Reader()->Damaged("a directory lies outside the resource section");
-    if (*named + *ids == 0) return true;
-    auto first = winres::PeekU32(region, dir + 16 + 4);
-    if (!first) owner_->Reader()->Damaged("directory entries lie outside the resource section");
-    return (*first & 0x80000000u) != 0;
+    TPEReader* reader = owner_->Reader();
+    bool list = false;
+    if (!reader->Directory().LeadsToTables(entry_, list)) reader->Damaged(reader->Directory().Fault());
+    return list;
 }
 
 TPEResourceList* TPEResourceItem::GetList() {
     if (list_) return list_.get();
     if (!IsList()) throw EExeError(EExeError::CreateRes, SNotAList);
-    std::uint32_t dir = RawOffsetToData() & 0x7FFFFFFFu;
-    std::vector<std::uint32_t> chain = owner_->Ancestors();
-    chain.push_back(owner_->Directory());
-    for (std::uint32_t seen : chain)
-        if (seen == dir) owner_->Reader()->Damaged("the directory tree loops back on itself");
-    if (chain.size() >= kMaxDepth) owner_->Reader()->Damaged("the directory tree is too deep");
-    list_ = std::make_unique<TPEResourceList>(owner_->Reader(), dir, std::move(chain));
+    TPEReader* reader = owner_->Reader();
+    std::vector<std::uint32_t> path = owner_->Ancestors();
+    path.push_back(owner_->Directory());
+    std::uint32_t table = 0;
+    if (!reader->Directory().Descend(path, entry_, table)) reader->Damaged(reader->Directory().Fault());
+    list_ = std::make_unique<TPEResourceList>(reader, table, std::move(path));
     return list_.get();
-}
-
-std::optional<std::uint32_t> TPEResourceItem::DataEntry() {
-    std::uint32_t raw = RawOffsetToData();
-    if (!(raw & 0x80000000u)) return raw;  // a data entry straight below the name
-    auto region = owner_->Reader()->ResourceRegion();
-    std::uint64_t dir = raw & 0x7FFFFFFFu;
-    auto named = winres::PeekU16(region, dir + 12);
-    auto ids = winres::PeekU16(region, dir + 14);
-    if (!named || !ids) owner_->Reader()->Damaged("a directory lies outside the resource section");
-    if (*named + *ids == 0) return std::nullopt;
-    auto first = winres::PeekU32(region, dir + 16 + 4);
-    if (!first) owner_->Reader()->Damaged("directory entries lie outside the resource section");
-    if (*first & 0x80000000u) return std::nullopt;
-    return *first;
 }
 
 std::span<const std::uint8_t> TPEResourceItem::DataBytes() {
     if (IsList()) return {};
-    auto entry = DataEntry();
-    if (!entry) return {};
     TPEReader* reader = owner_->Reader();
-    auto region = reader->ResourceRegion();
-    auto rva = winres::PeekU32(region, *entry);
-    auto size = winres::PeekU32(region, *entry + 4ull);
-    if (!rva || !size || !winres::InBounds(region, *entry, 16)) reader->Damaged("a data entry lies outside the resource section");
-    std::uint32_t offset = reader->DataOffset(*rva, *size);
-    return reader->Image().subspan(offset, *size);
+    auto& dir = reader->Directory();
+    std::optional<winres::TDataEntry> data;
+    if (!dir.FirstLanguage(entry_, data)) reader->Damaged(dir.Fault());
+    if (!data) return {};
+    std::uint32_t offset = 0;
+    if (!dir.DataOffset(*data, offset)) reader->Damaged(dir.Fault());
+    return reader->Image().subspan(offset, data->Size);
 }
 
 const std::uint8_t* TPEResourceItem::Data() {

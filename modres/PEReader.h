@@ -1,13 +1,16 @@
 #pragma once
 // The module file reader: opens a PE image file (plain or LZK-compressed) without loading it,
 // finds its resource section and presents the resource directory as a tree of lists and items,
-// created on demand. The reader owns the top-level list; a list owns its items; an item owns the
+// created on demand. The resource section is the one named ".rsrc"; a module without a section of
+// that name has its resources where the resource data directory says, as the module loader finds
+// them, so every module the loader accepts can be read here too. The reader owns the top-level list; a list owns its items; an item owns the
 // list below it, so destroying the reader frees the whole tree. Pointers handed out by Data()
 // stay valid while the reader lives.
 //
-// The image is hostile until proven otherwise: every directory, entry, name and data block is
-// checked against the bytes present, a directory tree that loops back on itself is refused, and
-// the number of items one reader creates is limited.
+// The image is hostile until proven otherwise: the tree is read through the walker shared with the
+// loader (platform/winres/ResourceDirectory.h), which checks every directory, entry, name and
+// data block against the bytes present and refuses a tree that loops back on itself; the number
+// of items one reader creates is limited.
 
 #include <cstdint>
 #include <memory>
@@ -19,7 +22,7 @@
 #include "platform/rtl/ResString.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysTypes.h"
-#include "platform/winres/PEImage.h"
+#include "platform/winres/ResourceDirectory.h"
 
 namespace modres {
 
@@ -42,28 +45,23 @@ class TPEResourceList;
 // One directory entry.
 class TPEResourceItem : public rtl::TObject {
 public:
-    TPEResourceItem(TPEResourceList* owner, std::uint32_t entryOffset);
+    TPEResourceItem(TPEResourceList* owner, const winres::TDirEntry& entry);
     ~TPEResourceItem() override;
 
     virtual AnsiString GetName();
     virtual TPEResourceList* GetList();
     virtual bool IsList();
-    bool IsNumber() const;
+    bool IsNumber() const { return entry_.HasId(); }
     // The resource bytes of the first language of a name entry (nullptr / 0 for a list entry).
     const std::uint8_t* Data();
     std::uint32_t DataSize();
     std::span<const std::uint8_t> DataBytes();
 
-    std::uint32_t DirEntry() const { return dirEntry_; }  // offset of the 8-byte entry from ResourceBase
+    std::uint32_t DirEntry() const { return entry_.Offset; }  // offset of the 8-byte entry from ResourceBase
 
 private:
-    std::uint32_t RawName() const;
-    std::uint32_t RawOffsetToData() const;
-    // The data entry (offset from ResourceBase) of the first language, when there is one.
-    std::optional<std::uint32_t> DataEntry();
-
     TPEResourceList* owner_;
-    std::uint32_t dirEntry_;
+    winres::TDirEntry entry_;
     std::unique_ptr<TPEResourceList> list_;
 };
 
@@ -102,23 +100,23 @@ public:
 
     bool FindSection(const AnsiString& name, winres::TSectionHeader& header) const;
     // The top-level list, one item per resource type. Raises EExeError "No resources in this
-    // file." when there is no ".rsrc" section.
+    // file." when there is neither a ".rsrc" section nor a resource data directory.
     TPEResourceList* GetResourceList();
 
     const AnsiString& FileName() const { return fileName_; }
     std::span<const std::uint8_t> Image() const { return image_->View(); }
     const winres::TPEHeaders& Headers() const { return headers_; }
-    std::uint32_t ResourceBase() const { return resourceBase_; }  // file offset of the section
-    std::uint32_t ResourceRVA() const { return resourceRVA_; }
+    std::uint32_t ResourceBase() const { return where_.FileOffset; }  // file offset of the root directory
+    std::uint32_t ResourceRVA() const { return where_.Rva; }
     // The resource section's bytes from ResourceBase to its end (clipped to the image).
     std::span<const std::uint8_t> ResourceRegion() const;
+    // The walker over the resource tree (after GetResourceList).
+    winres::TResourceDirectory& Directory() const { return *directory_; }
 
     // Raises EExeError naming this file and what is wrong with its directory.
-    [[noreturn]] void Damaged(const char* why) const;
+    [[noreturn]] void Damaged(winres::TDirFault fault) const;
     // Counts items created; too many raise EExeError.
     void CountItems(std::uint32_t count);
-    // The file offset of a data entry's bytes, checked against the image.
-    std::uint32_t DataOffset(std::uint32_t rva, std::uint32_t size) const;
 
 private:
     void Open(std::vector<std::uint8_t> bytes);
@@ -127,9 +125,8 @@ private:
     std::unique_ptr<rtl::TMemoryStream> image_;
     winres::TPEHeaders headers_;
     std::unique_ptr<TPEResourceList> resourceList_;
-    std::uint32_t resourceBase_ = 0;
-    std::uint32_t resourceRVA_ = 0;
-    std::uint32_t resourceSize_ = 0;
+    winres::TResourceSection where_;
+    std::unique_ptr<winres::TResourceDirectory> directory_;
     std::uint64_t itemsCreated_ = 0;
 };
 

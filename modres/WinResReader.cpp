@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/rtl/Conversions.h"
+#include "platform/winres/StringBlock.h"
 #include "platform/winres/WinRes.h"
 
 namespace modres {
@@ -172,18 +173,10 @@ TResStringItem* TResString::ItemAt(int index) const {
 }
 
 void TResString::ReadBlock(std::int32_t blockNumber, std::span<const std::uint8_t> data) {
-    std::uint64_t pos = 0;
-    for (int k = 0; k < 16; ++k) {
-        auto length = winres::PeekU16(data, pos);
-        if (!length || !winres::InBounds(data, pos + 2, 2ull * *length)) break;
-        if (*length > 0) {
-            WideString text;
-            text.reserve(*length);
-            for (std::uint32_t i = 0; i < *length; ++i) text.push_back(static_cast<char16_t>(*winres::PeekU16(data, pos + 2 + 2ull * i)));
-            AddString((blockNumber - 1) * 16 + k, text);
-        }
-        pos += 2 + 2ull * *length;
-    }
+    winres::TStringBlockReader reader(data);
+    WideString text;
+    while (reader.Next(text))
+        if (!text.empty()) AddString((blockNumber - 1) * winres::kStringsPerBlock + reader.Position(), text);
 }
 
 void TResString::LoadFromPE(TPEResourceList& list) {

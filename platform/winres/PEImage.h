@@ -1,26 +1,19 @@
 #pragma once
-// Bounds-checked reading of Portable Executable headers and resource directories over bytes in
-// memory. Shared by the module loader (WinRes) and the module file reader (modres/PEReader).
-// Nothing here trusts the image: every offset and count is checked against the bytes present.
+// Bounds-checked reading of Portable Executable headers over bytes in memory, and resource names.
+// Shared by the module loader (WinRes) and the module file reader (modres/PEReader); the resource
+// directory itself is walked by ResourceDirectory.h. Nothing here trusts the image: every offset
+// and count is checked against the bytes present.
 
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/winres/ByteCursor.h"
+
 namespace winres {
-
-using TBytes = std::span<const std::uint8_t>;
-
-// Little-endian reads that answer nothing when the field does not lie inside the bytes.
-std::optional<std::uint16_t> PeekU16(TBytes bytes, std::uint64_t offset);
-std::optional<std::uint32_t> PeekU32(TBytes bytes, std::uint64_t offset);
-// True when [offset, offset + size) lies inside the bytes.
-inline bool InBounds(TBytes bytes, std::uint64_t offset, std::uint64_t size) {
-    return offset <= bytes.size() && size <= bytes.size() - offset;
-}
 
 struct TSectionHeader {
     std::array<char, 8> Name{};
@@ -70,6 +63,10 @@ TPEStatus ParsePEHeaders(TBytes image, TPEHeaders& headers);
 std::optional<std::uint32_t> RvaToOffset(const TPEHeaders& headers, TBytes image, std::uint32_t rva,
                                          std::uint32_t size);
 
+// The first section whose 8-byte name equals `name`, ignoring ASCII letter case and looking at no
+// more than 8 characters; nullptr when there is none.
+const TSectionHeader* FindSectionByName(const TPEHeaders& headers, std::string_view name);
+
 // Resource names and types: a 16-bit number, or a UTF-16 string.
 class TResName {
 public:
@@ -94,23 +91,5 @@ private:
     std::uint16_t id_ = 0;
     std::u16string name_;
 };
-
-// One resource: its type, its name and the bytes of its first language.
-struct TResourceEntry {
-    TResName Type;
-    TResName Name;
-    std::uint32_t Offset = 0;  // file offset of the data in the image
-    std::uint32_t Size = 0;
-};
-
-// Upper bound on the resources one image may list: a hostile directory can make type entries
-// share one huge name table, so the product of the counts is limited, not only each count.
-inline constexpr std::size_t kMaxResources = 1u << 18;
-
-// Reads the whole resource tree (types, names, first language) of an image located through the
-// resource data directory. An image without resources gives an empty list. Answers false with a
-// reason when any offset, size or name points outside the image.
-bool ReadResourceIndex(TBytes image, const TPEHeaders& headers, std::vector<TResourceEntry>& entries,
-                       std::string& error);
 
 }  // namespace winres

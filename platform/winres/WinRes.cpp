@@ -13,7 +13,9 @@
 
 #include "platform/nls/CodePages.h"
 #include "platform/nls/Nls.h"
+#include "platform/winres/ResourceDirectory.h"
 #include "platform/winres/StartupChoice.h"
+#include "platform/winres/StringBlock.h"
 
 // The program image, embedded by the build (resources/ProgramImage.cpp.in). Weak, so that an
 // executable linked without an image sees null addresses.
@@ -296,21 +298,8 @@ std::span<const std::uint8_t> ResourceBytes(HMODULE module, const TResName& name
 
 std::optional<WideString> LoadStringW(HMODULE module, int id) {
     if (id < 0 || id > 0xFFFF) return std::nullopt;
-    TBytes block = ResourceBytes(module, TResName(id / 16 + 1), TResName(RT_STRING));
-    std::uint64_t pos = 0;
-    for (int k = 0; k <= id % 16; ++k) {
-        auto length = PeekU16(block, pos);
-        if (!length || !InBounds(block, pos + 2, 2ull * *length)) return std::nullopt;
-        if (k == id % 16) {
-            if (*length == 0) return std::nullopt;
-            WideString text;
-            text.reserve(*length);
-            for (std::uint32_t i = 0; i < *length; ++i) text.push_back(static_cast<char16_t>(*PeekU16(block, pos + 2 + 2ull * i)));
-            return text;
-        }
-        pos += 2 + 2ull * *length;
-    }
-    return std::nullopt;
+    TBytes block = ResourceBytes(module, TResName(id / kStringsPerBlock + 1), TResName(RT_STRING));
+    return StringInBlock(block, id % kStringsPerBlock);
 }
 
 HMODULE FindResourceModule(HMODULE module) {

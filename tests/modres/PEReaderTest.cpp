@@ -106,7 +106,7 @@ TEST(PEReader, NamesSectionsAndLists) {
 TEST(PEReader, LibraryWithoutResourcesOpensAndFailsOnlyOnTheList) {
     TResProcessor proc;
     auto image = Save(proc);
-    std::memcpy(&image[504], ".data", 5);
+    RemoveResources(image);
     TPEReader reader("x", image);
     EXPECT_EQ(Message([&] { reader.GetResourceList(); }), "No resources in this file.");
 }

@@ -35,6 +35,23 @@ inline std::uint16_t U16At(const std::vector<std::uint8_t>& b, std::size_t at) {
     return static_cast<std::uint16_t>(b.at(at) | (b.at(at + 1) << 8));
 }
 
+// Where the processor's images keep their headers' fields (e_lfanew is 0x100).
+inline constexpr std::size_t kSectionNameAt = 0x100 + 248;                // the one section header's Name
+inline constexpr std::size_t kResourceDataDirectoryAt = 0x100 + 24 + 96 + 8 * 2;  // VirtualAddress, then Size
+
+inline void Put32At(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.at(at + i) = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// A written image turned into a module without resources: its section renamed and the resource
+// data directory emptied, so neither the section name nor the directory leads to a tree.
+inline void RemoveResources(std::vector<std::uint8_t>& image, const char* sectionName = ".data") {
+    for (std::size_t i = 0; i < 8; ++i) image.at(kSectionNameAt + i) = 0;
+    for (std::size_t i = 0; sectionName[i] && i < 8; ++i) image.at(kSectionNameAt + i) = static_cast<std::uint8_t>(sectionName[i]);
+    Put32At(image, kResourceDataDirectoryAt, 0);
+    Put32At(image, kResourceDataDirectoryAt + 4, 0);
+}
+
 // A processor holding strings and RCDATA items, with the program's settings records.
 inline void FillProgramLike(modres::TResProcessor& proc, const std::u16string& greeting = u"Hello") {
     auto strings = std::make_unique<modres::TResString>(&proc);

@@ -287,7 +287,7 @@ TEST(ResProcessorRoundTrip, LoadFromFileFailuresKeepOrEmptyTheProcessor) {
     // A valid image without a resource section empties the processor, then fails.
     TResProcessor empty;
     auto image = Save(empty);
-    std::memcpy(&image[504], ".text", 5);
+    RemoveResources(image, ".text");
     EXPECT_THROW(proc.LoadFromImage("nores", image), EExeError);
     EXPECT_TRUE(proc.Blocks.empty());
 }
