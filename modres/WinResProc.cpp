@@ -76,7 +76,8 @@ void TResProcessor::LoadFrom(TPEReader& reader) {
         if (name == "String") block = std::make_unique<TResString>(this);
         else if (name == "RCData") block = std::make_unique<TResRCData>(this);
         else continue;
-        block->LoadFromPE(*type->GetList());
+        // A type that leads straight to data has no names; the loader skips it, and so do we.
+        if (type->IsList()) block->LoadFromPE(*type->GetList());
         AddBlock(std::move(block));
     }
 }

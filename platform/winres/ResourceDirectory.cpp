@@ -198,20 +198,18 @@ bool IndexType(TResourceDirectory& dir, const TResName& type, std::uint32_t name
 
 }  // namespace
 
-bool ReadResourceIndex(TBytes image, const TPEHeaders& headers, std::vector<TResourceEntry>& entries,
-                       std::string& error) {
+TDirFault IndexResources(TBytes image, const TPEHeaders& headers, std::vector<TResourceEntry>& entries) {
     entries.clear();
     TResourceSection where;
     switch (FindResourcesByDirectory(headers, image, where)) {
         case TResourceLookup::Found: break;
-        case TResourceLookup::Missing: return true;
-        case TResourceLookup::Outside: error = DirFaultText(TDirFault::TableOutside); return false;
+        case TResourceLookup::Missing: return TDirFault::None;
+        case TResourceLookup::Outside: return TDirFault::TableOutside;
     }
     TResourceDirectory dir(image, headers, where);
     auto fail = [&](TDirFault fault) {
-        error = DirFaultText(fault);
         entries.clear();
-        return false;
+        return fault;
     };
     std::vector<TDirEntry> types;
     if (!dir.Entries(0, types)) return fail(dir.Fault());
@@ -225,7 +223,15 @@ bool ReadResourceIndex(TBytes image, const TPEHeaders& headers, std::vector<TRes
         if (!IndexType(dir, type, nameTable, entries))
             return fail(dir.Fault() == TDirFault::None ? TDirFault::TooManyEntries : dir.Fault());
     }
-    return true;
+    return TDirFault::None;
+}
+
+bool ReadResourceIndex(TBytes image, const TPEHeaders& headers, std::vector<TResourceEntry>& entries,
+                       std::string& error) {
+    const TDirFault fault = IndexResources(image, headers, entries);
+    if (fault == TDirFault::None) return true;
+    error = DirFaultText(fault);
+    return false;
 }
 
 }  // namespace winres

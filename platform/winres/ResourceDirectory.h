@@ -131,5 +131,7 @@ inline constexpr std::size_t kMaxResources = 1u << 18;
 // reason when any offset, size or name points outside the image, or the tree loops.
 bool ReadResourceIndex(TBytes image, const TPEHeaders& headers, std::vector<TResourceEntry>& entries,
                        std::string& error);
+// The same, answering which check refused the image (None when the index was read).
+TDirFault IndexResources(TBytes image, const TPEHeaders& headers, std::vector<TResourceEntry>& entries);
 
 }  // namespace winres

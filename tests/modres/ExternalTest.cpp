@@ -152,6 +152,23 @@ TEST(ProgramImage, DumpSelfShowsTheDeclaredStringsAndSettings) {
     EXPECT_NE(out.find("{\"name\":\"QVT_EXESETTINGS_\",\"isNumber\":false,\"size\":44,"), std::string::npos);
 }
 
+TEST(ProgramImage, ModuleDumpReadsAResourceSectionUnderAnotherName) {
+    FixedClock clock;
+    TResProcessor proc;
+    FillProgramLike(proc);
+    auto image = Save(proc);
+    TempDir dir;
+    WriteFile(dir.File("plain.dll"), image);
+    for (std::size_t i = 0; i < 8; ++i) image[kSectionNameAt + i] = "RESDATA"[i];
+    WriteFile(dir.File("renamed.dll"), image);
+    int status = 0;
+    const std::string plain = RunCommand(std::string(VLMRK_TOOL) + " module dump " + dir.File("plain.dll") + " 2>&1", status);
+    ASSERT_EQ(status, 0) << plain;
+    const std::string renamed = RunCommand(std::string(VLMRK_TOOL) + " module dump " + dir.File("renamed.dll") + " 2>&1", status);
+    EXPECT_EQ(status, 0) << renamed;
+    EXPECT_EQ(renamed, plain);
+}
+
 TEST(ProgramImage, WriteNativeGivesAModuleTheProcessorReads) {
     TempDir dir;
     int status = 0;

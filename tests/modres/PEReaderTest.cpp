@@ -8,6 +8,7 @@
 #include "modres/PEReader.h"
 #include "modres/WinResProc.h"
 #include "tests/modres/TestImages.h"
+#include "tests/winres/MinimalImage.h"
 
 using namespace modres;
 using namespace modres_test;
@@ -209,4 +210,99 @@ TEST(PEReaderHostile, RandomDamageNeverReadsOutside) {
         } catch (const rtl::Exception&) {
         }
     }
+}
+
+// ---- Where the resources are, and damaged trees with named offsets ------------------------------
+
+TEST(PEReader, AResourceSectionUnderAnotherNameIsReadThroughTheDataDirectory) {
+    FixedClock clock;
+    const auto plain = SmallImage();
+    auto renamed = plain;
+    for (std::size_t i = 0; i < 8; ++i) renamed[kSectionNameAt + i] = ".data\0\0\0"[i];
+    TPEReader reader("renamed", renamed);
+    winres::TSectionHeader section;
+    EXPECT_FALSE(reader.FindSection(".rsrc", section));
+    auto* types = reader.GetResourceList();
+    EXPECT_EQ(reader.ResourceBase(), 1024u);
+    EXPECT_EQ(reader.ResourceRVA(), kResourceSectionRVA);
+    ASSERT_EQ(types->Count(), 2);
+    EXPECT_EQ(types->ItemAt(0)->GetName(), "String");
+    // What a module dump reads is the same as under the usual name.
+    TResProcessor a, b;
+    a.LoadFromImage("plain", plain);
+    b.LoadFromImage("renamed", renamed);
+    EXPECT_EQ(Save(a), Save(b));
+
+    // A hand-made image whose only section is ".text".
+    const auto tree = minimal_image::StandardTree();
+    TPEReader small("small", tree.Image(".text"));
+    auto* smallTypes = small.GetResourceList();
+    ASSERT_EQ(smallTypes->Count(), 2);
+    EXPECT_EQ(smallTypes->ItemAt(1)->GetList()->ItemAt(0)->GetName(), "FORM");
+    EXPECT_EQ(smallTypes->ItemAt(1)->GetList()->ItemAt(0)->DataSize(), 3u);
+    TResProcessor proc;
+    proc.LoadFromImage("small", tree.Image(".text"));
+    ASSERT_NE(proc.FindStrings(), nullptr);
+    EXPECT_EQ(proc.FindStrings()->ItemAt(proc.FindStrings()->IndexOfId(0))->Text, u"Hi");
+}
+
+TEST(PEReaderHostile, RefusesWhatTheLoaderRefusesAndSaysWhy) {
+    for (const auto& hostile : minimal_image::HostileTrees()) {
+        SCOPED_TRACE(hostile.What);
+        TPEReader reader("bad.dll", hostile.Tree.Image());
+        EXPECT_EQ(Message([&] { WalkAll(reader.GetResourceList()); }),
+                  std::string("The resource directory of bad.dll is damaged: ") + winres::DirFaultText(hostile.Fault));
+    }
+}
+
+TEST(PEReaderHostile, LoopsBelowTheTypesAndNestingTooDeepAreRefused) {
+    using namespace minimal_image;
+    const TTree tree = StandardTree();
+    // A language that leads back to the table of names it belongs to.
+    const TTree loop = tree.With(tree.StringLanguages + 20, kTable | tree.StringNames);
+    TPEReader reader("loop", loop.Image());
+    EXPECT_EQ(Message([&] { WalkAll(reader.GetResourceList()); }),
+              "The resource directory of loop is damaged: the directory tree loops back on itself");
+    // The names are still read: the resource processor only looks two levels down.
+    TResProcessor proc;
+    EXPECT_NO_THROW(proc.LoadFromImage("loop", loop.Image()));
+
+    // Twenty tables, each leading to the next.
+    TSectionWriter w;
+    for (std::uint32_t i = 0; i < 20; ++i) {
+        w.Table(0, 1);
+        w.Entry(1, kTable | (w.Here() + 8));
+    }
+    w.Table(0, 0);
+    TPEReader deep("deep", BuildImage(w.Bytes));
+    EXPECT_EQ(Message([&] { WalkAll(deep.GetResourceList()); }), "The resource directory of deep is damaged: the directory tree is too deep");
+}
+
+TEST(PEReaderHostile, ModulesTheLoaderAcceptsAreReadByTheProcessor) {
+    // With the section renamed only the data directory leads to the tree, as for the loader.
+    auto image = SmallImage();
+    for (std::size_t i = 0; i < 8; ++i) image[kSectionNameAt + i] = ".data\0\0\0"[i];
+    std::mt19937 rng(99);
+    int accepted = 0;
+    for (int round = 0; round < 4000; ++round) {
+        auto bad = image;
+        std::size_t at = 0;
+        for (int flips = 1 + static_cast<int>(rng() % 3); flips > 0; --flips) {
+            at = 1024 + rng() % 400;  // the directories and names
+            bad[at] = static_cast<std::uint8_t>(rng());
+        }
+        winres::TPEHeaders headers;
+        std::vector<winres::TResourceEntry> entries;
+        if (winres::ParsePEHeaders(bad, headers) != winres::TPEStatus::Ok ||
+            winres::IndexResources(bad, headers, entries) != winres::TDirFault::None)
+            continue;
+        ++accepted;
+        TResProcessor proc;
+        try {
+            proc.LoadFromImage("accepted", bad);
+        } catch (const rtl::Exception& e) {
+            ADD_FAILURE() << "byte " << at << " = " << int(bad[at]) << ": " << e.Message();
+        }
+    }
+    EXPECT_GT(accepted, 100);
 }
