@@ -1,15 +1,19 @@
 // Fuzz target for the readers of module images: the image reader's whole tree, the module
-// loader's resource index, the resource processor (read, then written again) and the settings
-// record reader.
+// loader's resource index, the resource processor (read, then written again), the string-block
+// decoder and the settings record reader. It also holds the two readers to their promise: where
+// no section is named ".rsrc" both find the tree through the data directory, and a module whose
+// resources the loader accepts is read by the processor without an error.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "modres/ModuleSettings.h"
 #include "modres/PEReader.h"
 #include "modres/WinResProc.h"
-#include "platform/winres/PEImage.h"
+#include "platform/winres/ResourceDirectory.h"
+#include "platform/winres/StringBlock.h"
 
 namespace {
 
@@ -31,11 +35,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Walk(reader.GetResourceList());
     } catch (const rtl::Exception&) {
     }
+    bool loaderAccepts = false;
     winres::TPEHeaders headers;
     if (winres::ParsePEHeaders(bytes, headers) == winres::TPEStatus::Ok) {
         std::vector<winres::TResourceEntry> entries;
-        std::string error;
-        winres::ReadResourceIndex(bytes, headers, entries, error);
+        winres::TResourceSection where;
+        loaderAccepts = winres::IndexResources(bytes, headers, entries) == winres::TDirFault::None &&
+                        winres::FindResourcesByDirectory(headers, bytes, where) == winres::TResourceLookup::Found &&
+                        !winres::FindSectionByName(headers, ".rsrc");
     }
     try {
         modres::TResProcessor proc;
@@ -43,7 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         rtl::TMemoryStream out;
         proc.SaveToStream(out);
     } catch (const rtl::Exception&) {
+        if (loaderAccepts) std::abort();  // module dump would refuse what the loader takes
     }
+    for (int position = 0; position < winres::kStringsPerBlock; ++position) winres::StringInBlock(bytes, position);
     try {
         rtl::TReadOnlyStream stream(bytes);
         modres::TSettingsRecord record;
