@@ -20,20 +20,6 @@ using namespace modres_test;
 
 namespace {
 
-std::string RunCommand(const std::string& command, int& status) {
-    std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    if (!pipe) {
-        status = -1;
-        return out;
-    }
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) out.append(buffer.data(), n);
-    status = ::pclose(pipe.release());
-    return out;
-}
-
 void CheckMinGWLibrary(const std::string& file, std::uint16_t magic) {
     TempDir dir;
     rtl::TMemoryStream plain;

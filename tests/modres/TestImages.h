@@ -2,9 +2,12 @@
 // Helpers shared by the module-layer tests: images written by the processor, temporary files and
 // a fixed clock.
 
+#include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -84,6 +87,22 @@ struct TempDir {
 inline void WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     rtl::TMemoryStream s(bytes);
     s.SaveToFile(name);
+}
+
+// Runs a shell command and answers what it wrote to standard output; `status` is its exit status
+// as pclose gives it.
+inline std::string RunCommand(const std::string& command, int& status) {
+    std::string out;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    if (!pipe) {
+        status = -1;
+        return out;
+    }
+    std::array<char, 4096> buffer;
+    std::size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) out.append(buffer.data(), n);
+    status = ::pclose(pipe.release());
+    return out;
 }
 
 }  // namespace modres_test
