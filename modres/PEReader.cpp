@@ -145,8 +145,8 @@ TPEResourceItem::~TPEResourceItem() = default;
 AnsiString TPEResourceItem::GetName() {
     if (IsNumber()) {
         if (owner_->IsTopLevel())
-            if (const char* name = ResourceTypeName(entry_.Name)) return name;
-        return std::to_string(entry_.Name);
+            if (const char* name = ResourceTypeName(entry_.Id())) return name;
+        return std::to_string(entry_.Id());
     }
     TPEReader* reader = owner_->Reader();
     winres::TResName name;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -49,8 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         proc.LoadFromImage("fuzz", bytes);
         rtl::TMemoryStream out;
         proc.SaveToStream(out);
-    } catch (const rtl::Exception&) {
-        if (loaderAccepts) std::abort();  // module dump would refuse what the loader takes
+    } catch (const rtl::Exception& e) {
+        if (loaderAccepts) {  // the module builder would refuse what the loader takes
+            std::fprintf(stderr, "%s\n", e.Message().c_str());
+            std::abort();
+        }
     }
     for (int position = 0; position < winres::kStringsPerBlock; ++position) winres::StringInBlock(bytes, position);
     try {

@@ -117,7 +117,7 @@ bool TResourceDirectory::FirstEntry(std::uint32_t table, std::optional<TDirEntry
 
 bool TResourceDirectory::Name(const TDirEntry& entry, TResName& name) {
     if (entry.HasId()) {
-        name = TResName(static_cast<int>(entry.Name & 0xFFFF));
+        name = TResName(entry.Id());
         return true;
     }
     TByteCursor cursor(region_);

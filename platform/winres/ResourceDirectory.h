@@ -63,6 +63,8 @@ struct TDirEntry {
     std::uint32_t OffsetToData = 0;
 
     bool HasId() const { return (Name & 0x80000000u) == 0; }
+    // An id is 16 bits; what the upper half holds is not part of it (the platform ignores it too).
+    std::uint16_t Id() const { return static_cast<std::uint16_t>(Name & 0xFFFF); }
     bool LeadsToTable() const { return (OffsetToData & 0x80000000u) != 0; }
     std::uint32_t Target() const { return OffsetToData & 0x7FFFFFFFu; }
 };

@@ -306,3 +306,23 @@ TEST(PEReaderHostile, ModulesTheLoaderAcceptsAreReadByTheProcessor) {
     }
     EXPECT_GT(accepted, 100);
 }
+
+TEST(PEReader, AnIdIsSixteenBitsAsTheLoaderReadsIt) {
+    using namespace minimal_image;
+    const TTree tree = StandardTree();
+    // Junk above the 16-bit ids of a string block and of a now numeric RCDATA entry.
+    const auto image = tree.With(tree.StringNameEntry, 0x7A000001u).With(tree.RCDataNameEntry, 0x79000007u).Image();
+    TPEReader reader("ids", image);
+    auto* types = reader.GetResourceList();
+    EXPECT_EQ(types->ItemAt(0)->GetList()->ItemAt(0)->GetName(), "1");
+    EXPECT_EQ(types->ItemAt(1)->GetList()->ItemAt(0)->GetName(), "7");
+    ASSERT_TRUE(winres::SetAppImage(image));
+    EXPECT_EQ(winres::ResourceBytes(winres::AppInstance(), 7, winres::RT_RCDATA).size(), 3u);
+    winres::ResetAppImage();
+    // The module builder reads and writes it again.
+    TResProcessor proc;
+    proc.LoadFromImage("ids", image);
+    ASSERT_NE(proc.FindRCData()->FindItem("7"), nullptr);
+    EXPECT_EQ(proc.FindStrings()->ItemAt(proc.FindStrings()->IndexOfId(0))->Text, u"Hi");
+    EXPECT_NO_THROW(Save(proc));
+}
