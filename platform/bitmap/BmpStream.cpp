@@ -113,7 +113,7 @@ void TBmpRowReader::ReadRows(int top, int count, std::span<std::uint8_t> dest) {
 }
 
 void SaveBmpWithRows(const TBmpRowReader& source, int top, std::span<const std::uint8_t> rows,
-                     const AnsiString& fileName) {
+                     const AnsiString& fileName, const rtl::TWrittenFileCheck& check) {
     const TBmpHeaders& h = source.Headers();
     const std::uint64_t rowBytes = source.RowBytes();
     const std::uint64_t count = rowBytes == 0 ? 0 : rows.size() / rowBytes;
@@ -137,7 +137,7 @@ void SaveBmpWithRows(const TBmpRowReader& source, int top, std::span<const std::
         const std::uint64_t after = first + count;
         if (!CopyRange(in, pixels + after * rowBytes, out, (height - after) * rowBytes)) return false;
         return CopyRange(in, start + static_cast<std::uint64_t>(h.ProfileAt), out, h.ProfileSize);
-    });
+    }, check);
 }
 
 }  // namespace bitmap

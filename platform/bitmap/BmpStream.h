@@ -13,6 +13,7 @@
 #include <span>
 
 #include "platform/bitmap/BmpFile.h"
+#include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Streams.h"
 
 namespace bitmap {
@@ -49,8 +50,9 @@ private:
 
 // Writes fileName as saving the loaded source would, with rows [top, top + rows.size() /
 // RowBytes()) replaced by `rows` (top row first). Written to a temporary file and renamed over
-// fileName, so a failure leaves the old file as it was.
+// fileName, so a failure leaves the old file as it was; check, when given, runs on the written
+// temporary file first (rtl::SaveFileAtomically).
 void SaveBmpWithRows(const TBmpRowReader& source, int top, std::span<const std::uint8_t> rows,
-                     const AnsiString& fileName);
+                     const AnsiString& fileName, const rtl::TWrittenFileCheck& check = {});
 
 }  // namespace bitmap
