@@ -6,14 +6,16 @@
 #   bench/stego/reveal-scaling.sh [VLMRK_TOOL]
 #
 # Environment: SIDES (default "512 1024 2048 4096 8192 16384"), ROUNDS (default 7; the median
-# time and the largest peak are reported). Needs python3 and about 1 GB of free disk space in
-# TMPDIR. The files are freshly written, so they are read from the page cache.
+# time and the largest peak are reported). Needs python3, GNU time (Debian package time: the
+# peak is that of the tool's own process) and about 1 GB of free disk space in TMPDIR. The files
+# are freshly written, so they are read from the page cache.
 set -euo pipefail
 
 tool=${1:-build/dev/tools/vlmrk-tool/vlmrk-tool}
 sides=${SIDES:-512 1024 2048 4096 8192 16384}
 rounds=${ROUNDS:-7}
 [ -x "$tool" ] || { echo "no vlmrk-tool at $tool" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "GNU time is not installed (apt-get install time)" >&2; exit 2; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -29,17 +31,18 @@ words = ['hidden', 'text', 'in', 'a', 'bitmap', 'image', 'pixel', 'secret', 'lin
 text = ''
 while len(text) < 1040:
     text += random.choice(words) + ' '
-open(text_path, 'wb').write(text[:1024].encode())
+open(text_path, 'wb').write((text[:1023] + '.').encode())  # no blank at either end to trim
 
 def run(args, stdout=subprocess.DEVNULL):
-    """Wall seconds and peak resident memory (KiB) of one run of the tool."""
+    """Wall seconds and peak resident memory (KiB) of one run of the tool, the peak as GNU time
+    reports it for the tool's process alone."""
+    peak_path = os.path.join(work, 'peak')
     start = time.perf_counter()
-    child = subprocess.Popen(args, stdout=stdout)
-    _, status, usage = os.wait4(child.pid, 0)
+    status = subprocess.call(['/usr/bin/time', '-f', '%M', '-o', peak_path] + args, stdout=stdout)
     wall = time.perf_counter() - start
-    if os.waitstatus_to_exitcode(status) != 0:
+    if status != 0:
         sys.exit('%s failed' % ' '.join(args))
-    return wall, usage.ru_maxrss
+    return wall, int(open(peak_path).read().split()[-1])
 
 print('%-12s %10s %12s %12s' % ('image', 'file MB', 'reveal ms', 'peak MiB'))
 for side in sides:
@@ -49,9 +52,8 @@ for side in sides:
     with open(cover, 'wb') as f:
         f.write(struct.pack('<2sIHHI', b'BM', 54 + row * side, 0, 0, 54))
         f.write(struct.pack('<IiiHHIIiiII', 40, side, side, 1, 24, 0, row * side, 2835, 2835, 0, 0))
-        chunk = os.urandom(row * min(side, 256))
-        for y in range(0, side, 256):
-            f.write(chunk[:row * min(256, side - y)])
+        for y in range(0, side, 64):
+            f.write(os.urandom(row * min(64, side - y)))
     run([tool, 'stego', 'hide', cover, carrier, text_path])
     os.remove(cover)
     times, peaks = [], []
