@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include "app/PassphraseCrypto.h"
 #include "app/StegoCodec.h"
 #include "app/StegoFile.h"
 #include "app/StegoPayload.h"
@@ -235,4 +236,34 @@ TEST_F(StegoFile, OtherFormatsAndDamagedFilesGoTheWholeWay) {
         }
     }
     EXPECT_EQ(FileReveal(Path("missing.bmp")), FullReveal(Path("missing.bmp")));
+}
+
+TEST_F(StegoFile, MatchingAndPassphrasesByRowsGiveTheTextBackAndTouchOnlyItsRows) {
+    const Format f{TBmpHeader::Info, 24, false};
+    const TBitmap bmp = Random(f, 64, 300, 21);
+    const std::string in = Put("in.bmp", bmp);
+    const std::vector<std::uint8_t> original = Get(in);
+    const AnsiString text = "  a text hidden by LSB matching\r\n";
+    const std::string trimmed = "a text hidden by LSB matching";
+
+    TCarrierFile(in).Hide(text, Path("matched.bmp"), TEmbedding::Matching);
+    EXPECT_EQ(FileReveal(Path("matched.bmp")), "found: " + trimmed);
+    EXPECT_EQ(FullReveal(Path("matched.bmp")), "found: " + trimmed);
+
+    TCarrierFile(in).Hide(text, Path("sealed.bmp"), TEmbedding::Matching, AnsiString("correct horse"));
+    AnsiString hidden;
+    ASSERT_TRUE(TCarrierFile(Path("sealed.bmp")).Reveal(hidden));
+    ASSERT_TRUE(IsSealedText(hidden));
+    EXPECT_EQ(OpenSealedText(hidden, "correct horse"), trimmed);
+
+    // Rows past the stored bytes are the input's, byte for byte, whatever the embedding.
+    for (const char* name : {"matched.bmp", "sealed.bmp"}) {
+        const std::vector<std::uint8_t> out = Get(Path(name));
+        ASSERT_EQ(out.size(), original.size());
+        const std::size_t rowBytes = 64 * 3, textRows = 40;  // more than the sealed text needs
+        // Bottom-up: the top rows are the last in the file.
+        EXPECT_TRUE(std::equal(out.begin(), out.end() - static_cast<std::ptrdiff_t>(textRows * rowBytes),
+                               original.begin()))
+            << name;
+    }
 }
