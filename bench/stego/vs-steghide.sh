@@ -51,6 +51,7 @@ measure() {
     awk -v t="$t" 'BEGIN { split(t, a, " "); printf "%s %.3f\n", a[1], a[2] + a[3] }'
 }
 ours_run() {
+    rm -f "$work/ours.bmp"  # the tool keeps an existing output unless told otherwise
     "$tool" stego hide "$work/cover.bmp" "$work/ours.bmp" "$work/secret.txt"
     "$tool" stego reveal "$work/ours.bmp" >"$work/ours.txt"
 }
