@@ -5,6 +5,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/Interaction.h"
 #include "platform/ui/Text8.h"
+#include "platform/ui/UpdateBatch.h"
 
 namespace app {
 
@@ -24,6 +25,8 @@ void InstallLocalizerHost(localizer::TKLocalizerOnFly& localizer) {
         ui::TScreenFonts& fonts = ui::ScreenFonts();
         return std::vector<rtti::TFont*>{fonts.IconFont.get(), fonts.HintFont.get(), fonts.MenuFont.get()};
     };
+    localizer.Host.BeginWindowUpdate = [] { ui::BeginUpdateBatch(); };
+    localizer.Host.EndWindowUpdate = [] { ui::EndUpdateBatch(); };
 }
 
 }  // namespace app

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "langdata/LocLangFile.h"
 #include "locstore/KLocales.h"
@@ -600,6 +601,37 @@ bool TKLocalizerOnFly::InstalledModuleMatchesProgram() const {
     return *mine == *theirs;
 }
 
+namespace {
+
+// The host's window-update bracket: ended by End() on success, by the destructor (errors of
+// its own dropped, the first one stands) when the translation failed.
+class TWindowUpdate {
+public:
+    explicit TWindowUpdate(const TLocalizerHost& host) : host_(host) {
+        if (host_.BeginWindowUpdate) host_.BeginWindowUpdate();
+        open_ = static_cast<bool>(host_.EndWindowUpdate);
+    }
+    ~TWindowUpdate() {
+        if (!open_) return;
+        try {
+            host_.EndWindowUpdate();
+        } catch (...) {
+        }
+    }
+    void End() {
+        if (!std::exchange(open_, false)) return;
+        host_.EndWindowUpdate();
+    }
+    TWindowUpdate(const TWindowUpdate&) = delete;
+    TWindowUpdate& operator=(const TWindowUpdate&) = delete;
+
+private:
+    const TLocalizerHost& host_;
+    bool open_ = false;
+};
+
+}  // namespace
+
 void TKLocalizerOnFly::ApplyLanguage(langdata::TLangFile& langFile) {
     auto& utils = modres::LocUtils();
     auto info = [&utils]() -> modres::TDLLInfoItem& { return utils.CurrentLibInfo(); };
@@ -664,15 +696,19 @@ void TKLocalizerOnFly::ApplyLanguage(langdata::TLangFile& langFile) {
     Store->SetActiveLanguageIndex(StoreLanguageIndex);
     CurrentLanguageId = info().LanguageId;
 
-    if (ApplyCharset) {
-        const int charset = locstore::CharsetOfLanguage(CurrentLanguageId);
-        if (Host.ScreenFonts)
-            for (rtti::TFont* font : Host.ScreenFonts())
-                if (font) font->SetCharset(charset);
-    }
+    {
+        TWindowUpdate update(Host);
+        if (ApplyCharset) {
+            const int charset = locstore::CharsetOfLanguage(CurrentLanguageId);
+            if (Host.ScreenFonts)
+                for (rtti::TFont* font : Host.ScreenFonts())
+                    if (font) font->SetCharset(charset);
+        }
 
-    TranslateForms(Store.get());
-    TranslateDataModules(Store.get());
+        TranslateForms(Store.get());
+        TranslateDataModules(Store.get());
+        update.End();
+    }
 
     SaveLanguageChoice();
 }

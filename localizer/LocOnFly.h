@@ -124,6 +124,10 @@ struct TLocalizerHost {
     std::function<void(rtti::TCustomForm& form, int m, int d)> ScaleForm;
     // The screen's icon-title, hint and menu fonts (those that exist).
     std::function<std::vector<rtti::TFont*>()> ScreenFonts;
+    // Around the live translation of the windows: the GUI gathers its costly updates (layouts,
+    // change notifications) and does them once at the end.
+    std::function<void()> BeginWindowUpdate;
+    std::function<void()> EndWindowUpdate;
 };
 
 class TKLocalizerOnFly : public rtl::TObject {

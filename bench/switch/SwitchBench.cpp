@@ -12,6 +12,7 @@
 // folder (executable path, settings store, modules).
 
 #include <filesystem>
+#include <memory>
 #include <unistd.h>
 
 #include <QApplication>
@@ -40,14 +41,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The Qt application and the program are torn down by main, in this order, before the process
+// exits: left to the exit handlers, the windows' native surfaces were destroyed after Qt's
+// thread storage had gone, and the process died by SIGSEGV after its report.
+std::unique_ptr<QApplication>& QtAppSlot() {
+    static std::unique_ptr<QApplication> app;
+    return app;
+}
+
 QApplication& QtApp() {
     static int argc = 1;
     static char name[] = "bench_switch";
     static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
+    std::unique_ptr<QApplication>& app = QtAppSlot();
+    if (!app) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
+        app = std::make_unique<QApplication>(argc, argv);
+    }
     return *app;
 }
 
@@ -88,9 +98,15 @@ struct TProgram {
     std::string Module() const { return (dir / "Vlmrk.ES").string(); }
 };
 
-TProgram& Program() {
-    static TProgram program;
+std::unique_ptr<TProgram>& ProgramSlot() {
+    static std::unique_ptr<TProgram> program;
     return program;
+}
+
+TProgram& Program() {
+    std::unique_ptr<TProgram>& program = ProgramSlot();
+    if (!program) program = std::make_unique<TProgram>();
+    return *program;
 }
 
 void FirstSwitch(benchmark::State& state) {
@@ -238,4 +254,12 @@ BENCHMARK(QtTranslator)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    ProgramSlot().reset();  // the windows, the localizer and the settings, while Qt still runs
+    QtAppSlot().reset();
+    return 0;
+}

@@ -102,6 +102,30 @@ void DecodeRle(std::span<const std::uint8_t> src, TBitmap& bmp, bool rle4) {
     }
 }
 
+// What the writer needs to know of a bitmap: the loaded bitmap itself, or the headers of a file
+// whose rows are copied rather than loaded.
+struct Shape {
+    std::int64_t width;
+    std::int64_t height;
+    int bitCount;
+    bool hasMasks;
+    TColorMasks masks;
+    const std::vector<TPaletteEntry>& palette;
+    const TBmpFileInfo& info;
+    std::uint64_t profileSize;
+    std::uint64_t rowBytes;
+};
+
+Shape ShapeOf(const TBitmap& bmp) {
+    if (bmp.Empty()) throw EInvalidGraphic(EInvalidGraphic::CreateRes, SBitmapEmpty);
+    return {bmp.Width(), bmp.Height(), bmp.BitCount(), bmp.HasMasks(), bmp.Masks(), bmp.Palette(),
+            bmp.FileInfo(), bmp.FileInfo().Profile.size(), bmp.RowBytes()};
+}
+
+Shape ShapeOf(const TBmpHeaders& h, std::uint64_t profileSize) {
+    return {h.Width, h.Height, h.BitCount, h.HasMasks, h.Masks, h.Palette, h.Info, profileSize, h.RowBytes};
+}
+
 struct Layout {
     TBmpHeader header;
     std::uint32_t compression;
@@ -112,42 +136,41 @@ struct Layout {
     std::uint64_t pixelBytes;
 };
 
-Layout MakeLayout(const TBitmap& bmp) {
-    const TBmpFileInfo& info = bmp.FileInfo();
+Layout MakeLayout(const Shape& bmp) {
+    const TBmpFileInfo& info = bmp.info;
     Layout l{};
     l.header = info.Header;
-    const int bc = bmp.BitCount();
+    const int bc = bmp.bitCount;
     // Formats the remembered header cannot describe get the next header that can.
-    if (l.header == TBmpHeader::Core && (bc == 16 || bc == 32 || bmp.Width() > 0xFFFF || bmp.Height() > 0xFFFF ||
+    if (l.header == TBmpHeader::Core && (bc == 16 || bc == 32 || bmp.width > 0xFFFF || bmp.height > 0xFFFF ||
                                           info.TopDown))
         l.header = TBmpHeader::Info;
-    if (l.header == TBmpHeader::V2 && bmp.HasMasks() && bmp.Masks().Alpha != 0) l.header = TBmpHeader::V3;
+    if (l.header == TBmpHeader::V2 && bmp.hasMasks && bmp.masks.Alpha != 0) l.header = TBmpHeader::V3;
     l.compression = BI_RGB;
-    if (bmp.HasMasks()) {
+    if (bmp.hasMasks) {
         l.compression = BI_BITFIELDS;
-        if (l.header == TBmpHeader::Info && (info.AlphaBitFields || bmp.Masks().Alpha != 0))
+        if (l.header == TBmpHeader::Info && (info.AlphaBitFields || bmp.masks.Alpha != 0))
             l.compression = BI_ALPHABITFIELDS;
         if (l.header == TBmpHeader::Info) l.maskBytes = l.compression == BI_ALPHABITFIELDS ? 16 : 12;
     }
     if (bc <= 8) {
         const std::uint32_t full = 1u << bc;
-        l.paletteCount = l.header == TBmpHeader::Core || bmp.Palette().empty()
+        l.paletteCount = l.header == TBmpHeader::Core || bmp.palette.empty()
                              ? full
-                             : static_cast<std::uint32_t>(bmp.Palette().size());
+                             : static_cast<std::uint32_t>(bmp.palette.size());
         l.paletteBytes = l.paletteCount * (l.header == TBmpHeader::Core ? 3 : 4);
     }
     l.offBits = kFileHeaderSize + static_cast<std::uint32_t>(l.header) + l.maskBytes + l.paletteBytes;
-    l.pixelBytes = bmp.RowBytes() * static_cast<std::uint64_t>(bmp.Height());
+    l.pixelBytes = bmp.rowBytes * static_cast<std::uint64_t>(bmp.height);
     return l;
 }
 
-std::vector<std::uint8_t> HeadersFor(const TBitmap& bmp, const Layout& l) {
-    if (bmp.Empty()) throw EInvalidGraphic(EInvalidGraphic::CreateRes, SBitmapEmpty);
-    const TBmpFileInfo& info = bmp.FileInfo();
+std::vector<std::uint8_t> HeadersFor(const Shape& bmp, const Layout& l) {
+    const TBmpFileInfo& info = bmp.info;
     const std::uint32_t hsize = static_cast<std::uint32_t>(l.header);
     std::vector<std::uint8_t> out(l.offBits, 0);
     std::uint8_t* fh = out.data();
-    const std::uint64_t fileSize = l.offBits + l.pixelBytes + info.Profile.size();
+    const std::uint64_t fileSize = l.offBits + l.pixelBytes + bmp.profileSize;
     fh[0] = 'B';
     fh[1] = 'M';
     // Sizes beyond 4 GiB cannot be recorded; readers take 0 as "not given".
@@ -156,25 +179,25 @@ std::vector<std::uint8_t> HeadersFor(const TBitmap& bmp, const Layout& l) {
     std::uint8_t* h = fh + kFileHeaderSize;
     Put32(h, hsize);
     if (l.header == TBmpHeader::Core) {
-        Put16(h + 4, static_cast<std::uint16_t>(bmp.Width()));
-        Put16(h + 6, static_cast<std::uint16_t>(bmp.Height()));
+        Put16(h + 4, static_cast<std::uint16_t>(bmp.width));
+        Put16(h + 6, static_cast<std::uint16_t>(bmp.height));
         Put16(h + 8, 1);
-        Put16(h + 10, static_cast<std::uint16_t>(bmp.BitCount()));
+        Put16(h + 10, static_cast<std::uint16_t>(bmp.bitCount));
     } else {
-        Put32(h + 4, static_cast<std::uint32_t>(bmp.Width()));
-        Put32(h + 8, static_cast<std::uint32_t>(info.TopDown ? -bmp.Height() : bmp.Height()));
+        Put32(h + 4, static_cast<std::uint32_t>(bmp.width));
+        Put32(h + 8, static_cast<std::uint32_t>(static_cast<std::int32_t>(info.TopDown ? -bmp.height : bmp.height)));
         Put16(h + 12, 1);
-        Put16(h + 14, static_cast<std::uint16_t>(bmp.BitCount()));
+        Put16(h + 14, static_cast<std::uint16_t>(bmp.bitCount));
         Put32(h + 16, l.compression);
         Put32(h + 20, l.pixelBytes > 0xFFFFFFFFu ? 0 : static_cast<std::uint32_t>(l.pixelBytes));
         Put32(h + 24, static_cast<std::uint32_t>(info.XPelsPerMeter));
         Put32(h + 28, static_cast<std::uint32_t>(info.YPelsPerMeter));
-        const bool fullPalette = bmp.BitCount() > 8 || l.paletteCount == (1u << bmp.BitCount());
+        const bool fullPalette = bmp.bitCount > 8 || l.paletteCount == (1u << bmp.bitCount);
         Put32(h + 32, fullPalette ? 0 : l.paletteCount);
-        Put32(h + 36, bmp.BitCount() <= 8 ? std::min(info.ColorsImportant, l.paletteCount) : info.ColorsImportant);
-        const TColorMasks& m = bmp.Masks();
+        Put32(h + 36, bmp.bitCount <= 8 ? std::min(info.ColorsImportant, l.paletteCount) : info.ColorsImportant);
+        const TColorMasks& m = bmp.masks;
         std::uint8_t* masks = hsize >= 52 ? h + 40 : h + hsize;
-        if (bmp.HasMasks()) {
+        if (bmp.hasMasks) {
             Put32(masks, m.Red);
             Put32(masks + 4, m.Green);
             Put32(masks + 8, m.Blue);
@@ -189,20 +212,20 @@ std::vector<std::uint8_t> HeadersFor(const TBitmap& bmp, const Layout& l) {
             if (hsize >= 124) {
                 if (info.ColorSpace.size() < 124 - 56) Put32(h + 108, LCS_GM_IMAGES);
                 std::uint32_t cstype = Le32(cs);
-                if (info.Profile.empty()) {
+                if (bmp.profileSize == 0) {
                     if (cstype == PROFILE_LINKED || cstype == PROFILE_EMBEDDED) Put32(cs, LCS_sRGB);
                     Put32(h + 112, 0);
                     Put32(h + 116, 0);
                 } else {
                     const std::uint64_t at = l.offBits - kFileHeaderSize + l.pixelBytes;
                     Put32(h + 112, at > 0xFFFFFFFFu ? 0 : static_cast<std::uint32_t>(at));
-                    Put32(h + 116, static_cast<std::uint32_t>(info.Profile.size()));
+                    Put32(h + 116, static_cast<std::uint32_t>(bmp.profileSize));
                 }
             }
         }
     }
     std::uint8_t* pal = h + hsize + l.maskBytes;
-    const auto& palette = bmp.Palette();
+    const auto& palette = bmp.palette;
     for (std::uint32_t i = 0; i < l.paletteCount && i < palette.size(); ++i) {
         const TPaletteEntry& e = palette[i];
         if (l.header == TBmpHeader::Core) {
@@ -221,9 +244,10 @@ std::vector<std::uint8_t> HeadersFor(const TBitmap& bmp, const Layout& l) {
 
 }  // namespace
 
-TBitmap TBmpReader::Read(rtl::TStream& stream) {
-    const std::int64_t start = stream.Position();
-    const std::int64_t avail = stream.Size() - start;  // bytes that really exist
+TBmpHeaders ReadBmpHeaders(rtl::TStream& stream) {
+    TBmpHeaders hd;
+    const std::int64_t start = hd.Start = stream.Position();
+    const std::int64_t avail = hd.Available = stream.Size() - start;  // bytes that really exist
     if (avail < static_cast<std::int64_t>(kFileHeaderSize) + 12) Invalid();
 
     std::uint8_t fh[kFileHeaderSize + 4];
@@ -240,12 +264,11 @@ TBitmap TBmpReader::Read(rtl::TStream& stream) {
     Put32(h, hsize);
     ReadExact(stream, h + 4, hsize - 4);
 
-    TBitmap bmp;
-    TBmpFileInfo& info = bmp.info_;
+    TBmpFileInfo& info = hd.Info;
     info.Header = static_cast<TBmpHeader>(hsize);
     std::int64_t width, height;
     int bitCount;
-    std::uint32_t compression = BI_RGB, sizeImage = 0, colorsUsed = 0;
+    std::uint32_t compression = BI_RGB, colorsUsed = 0;
     if (hsize == 12) {
         width = Le16(h + 4);
         height = Le16(h + 6);
@@ -256,7 +279,7 @@ TBitmap TBmpReader::Read(rtl::TStream& stream) {
         height = static_cast<std::int32_t>(Le32(h + 8));
         bitCount = Le16(h + 14);
         compression = Le32(h + 16);
-        sizeImage = Le32(h + 20);
+        hd.SizeImage = Le32(h + 20);
         info.XPelsPerMeter = static_cast<std::int32_t>(Le32(h + 24));
         info.YPelsPerMeter = static_cast<std::int32_t>(Le32(h + 28));
         colorsUsed = Le32(h + 32);
@@ -288,6 +311,11 @@ TBitmap TBmpReader::Read(rtl::TStream& stream) {
             Invalid();
     }
     if (width * height > TBitmap::MaxPixels) throw EInvalidGraphic(EInvalidGraphic::CreateRes, SBitmapTooLarge);
+    hd.Width = static_cast<int>(width);
+    hd.Height = static_cast<int>(height);
+    hd.BitCount = bitCount;
+    hd.Compression = compression;
+    hd.RowBytes = TBitmap::RowBytesFor(width, bitCount);
 
     std::int64_t pos = kFileHeaderSize + hsize;  // from the start of the file
     if (compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS) {
@@ -303,8 +331,8 @@ TBitmap TBmpReader::Read(rtl::TStream& stream) {
             m = {Le32(h + 40), Le32(h + 44), Le32(h + 48), hsize >= 56 ? Le32(h + 52) : 0};
         }
         if (!TBitmap::ValidMasks(m, bitCount)) Invalid();
-        bmp.masks_ = m;
-        bmp.hasMasks_ = true;
+        hd.Masks = m;
+        hd.HasMasks = true;
         info.AlphaBitFields = compression == BI_ALPHABITFIELDS && hsize == 40;
     }
 
@@ -318,64 +346,95 @@ TBitmap TBmpReader::Read(rtl::TStream& stream) {
         std::uint8_t raw[256 * 4];
         ReadExact(stream, raw, count * entry);
         pos += count * entry;
-        bmp.palette_.resize(count);
+        hd.Palette.resize(count);
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint8_t* e = raw + i * entry;
-            bmp.palette_[i] = {e[0], e[1], e[2], entry == 4 ? e[3] : std::uint8_t{0}};
+            hd.Palette[i] = {e[0], e[1], e[2], entry == 4 ? e[3] : std::uint8_t{0}};
         }
     }
     // Some writers leave the offset 0: the pixels then follow what came before.
     if (offBits == 0) offBits = static_cast<std::uint32_t>(pos);
     if (offBits < pos || offBits > avail) Invalid();
+    hd.OffBits = offBits;
 
     if (hsize >= 108) info.ColorSpace.assign(h + 56, h + hsize);
+    if (hsize == 124) {
+        const std::uint32_t cstype = Le32(h + 56);
+        const std::uint32_t size = Le32(h + 116);
+        if ((cstype == PROFILE_EMBEDDED || cstype == PROFILE_LINKED) && size != 0) {
+            hd.ProfileAt = kFileHeaderSize + static_cast<std::int64_t>(Le32(h + 112));
+            hd.ProfileSize = size;
+        }
+    }
+    return hd;
+}
 
-    const std::uint64_t rowBytes = TBitmap::RowBytesFor(width, bitCount);
-    const std::uint64_t pixelBytes = rowBytes * static_cast<std::uint64_t>(height);
-    std::int64_t end = offBits;
-    if (compression == BI_RLE8 || compression == BI_RLE4) {
-        const std::int64_t left = avail - offBits;
-        const std::int64_t coded = sizeImage != 0 ? sizeImage : left;
+void CheckPixelExtent(const TBmpHeaders& hd) {
+    if (hd.PixelBytes() > static_cast<std::uint64_t>(hd.Available - hd.OffBits)) Invalid();
+}
+
+void CheckProfileExtent(const TBmpHeaders& hd) {
+    if (hd.ProfileSize != 0 && (hd.ProfileAt > hd.Available || hd.ProfileSize > hd.Available - hd.ProfileAt)) Invalid();
+}
+
+TBitmap TBmpReader::Read(rtl::TStream& stream) {
+    TBmpHeaders hd = ReadBmpHeaders(stream);
+    TBitmap bmp;
+    bmp.info_ = std::move(hd.Info);
+    bmp.masks_ = hd.Masks;
+    bmp.hasMasks_ = hd.HasMasks;
+    bmp.palette_ = std::move(hd.Palette);
+
+    const std::int64_t start = hd.Start, avail = hd.Available;
+    const std::uint64_t rowBytes = hd.RowBytes, pixelBytes = hd.PixelBytes();
+    std::int64_t end = hd.OffBits;
+    if (hd.RunLength()) {
+        const std::int64_t left = avail - hd.OffBits;
+        const std::int64_t coded = hd.SizeImage != 0 ? hd.SizeImage : left;
         if (coded > left || coded < 2) Invalid();
         if (pixelBytes > std::max(kRleFreeBytes, kRleMaxExpansion * static_cast<std::uint64_t>(coded))) Invalid();
-        stream.SetPosition(start + offBits);
+        stream.SetPosition(start + hd.OffBits);
         std::vector<std::uint8_t> data = stream.ReadBytes(coded);
-        bmp.Allocate(static_cast<int>(width), static_cast<int>(height), bitCount, true);
-        DecodeRle(data, bmp, compression == BI_RLE4);
+        bmp.Allocate(hd.Width, hd.Height, hd.BitCount, true);
+        DecodeRle(data, bmp, hd.Compression == BI_RLE4);
         end += coded;
     } else {
-        if (pixelBytes > static_cast<std::uint64_t>(avail - offBits)) Invalid();
-        bmp.Allocate(static_cast<int>(width), static_cast<int>(height), bitCount, false);
-        stream.SetPosition(start + offBits);
-        if (info.TopDown) {
+        CheckPixelExtent(hd);
+        bmp.Allocate(hd.Width, hd.Height, hd.BitCount, false);
+        stream.SetPosition(start + hd.OffBits);
+        if (bmp.info_.TopDown) {
             ReadExact(stream, bmp.bits_.get(), static_cast<std::int64_t>(pixelBytes));
         } else {
-            for (std::int64_t y = height - 1; y >= 0; --y)
+            for (std::int64_t y = hd.Height - 1; y >= 0; --y)
                 ReadExact(stream, bmp.ScanLine(static_cast<int>(y)), static_cast<std::int64_t>(rowBytes));
         }
         end += static_cast<std::int64_t>(pixelBytes);
     }
 
-    if (hsize == 124) {
-        const std::uint32_t cstype = Le32(h + 56);
-        const std::uint32_t at = Le32(h + 112), size = Le32(h + 116);
-        if ((cstype == PROFILE_EMBEDDED || cstype == PROFILE_LINKED) && size != 0) {
-            const std::int64_t from = kFileHeaderSize + static_cast<std::int64_t>(at);
-            if (from > avail || size > avail - from) Invalid();
-            stream.SetPosition(start + from);
-            info.Profile = stream.ReadBytes(size);
-            end = std::max<std::int64_t>(end, from + size);
-        }
+    if (hd.ProfileSize != 0) {
+        CheckProfileExtent(hd);
+        stream.SetPosition(start + hd.ProfileAt);
+        bmp.info_.Profile = stream.ReadBytes(hd.ProfileSize);
+        end = std::max<std::int64_t>(end, hd.ProfileAt + hd.ProfileSize);
     }
     stream.SetPosition(start + end);
     return bmp;
 }
 
-std::vector<std::uint8_t> EncodeBmpHeaders(const TBitmap& bmp) { return HeadersFor(bmp, MakeLayout(bmp)); }
+std::vector<std::uint8_t> EncodeBmpHeaders(const TBitmap& bmp) {
+    const Shape shape = ShapeOf(bmp);
+    return HeadersFor(shape, MakeLayout(shape));
+}
+
+std::vector<std::uint8_t> EncodeBmpHeaders(const TBmpHeaders& headers, std::uint64_t profileSize) {
+    const Shape shape = ShapeOf(headers, profileSize);
+    return HeadersFor(shape, MakeLayout(shape));
+}
 
 void WriteBmp(const TBitmap& bmp, rtl::TStream& stream) {
-    const Layout l = MakeLayout(bmp);
-    const std::vector<std::uint8_t> head = HeadersFor(bmp, l);
+    const Shape shape = ShapeOf(bmp);
+    const Layout l = MakeLayout(shape);
+    const std::vector<std::uint8_t> head = HeadersFor(shape, l);
     stream.WriteBuffer(head.data(), static_cast<std::int64_t>(head.size()));
     const auto rowBytes = static_cast<std::int64_t>(bmp.RowBytes());
     if (bmp.FileInfo().TopDown) {
@@ -390,8 +449,9 @@ void WriteBmp(const TBitmap& bmp, rtl::TStream& stream) {
 void SaveBmpFile(const TBitmap& bmp, const AnsiString& fileName) { SaveBmpFile(bmp, fileName, {}); }
 
 void SaveBmpFile(const TBitmap& bmp, const AnsiString& fileName, const rtl::TWrittenFileCheck& check) {
-    const Layout l = MakeLayout(bmp);
-    const std::vector<std::uint8_t> head = HeadersFor(bmp, l);
+    const Shape shape = ShapeOf(bmp);
+    const Layout l = MakeLayout(shape);
+    const std::vector<std::uint8_t> head = HeadersFor(shape, l);
     // Written straight from the rows, without a copy of the whole file in memory.
     using Part = std::span<const std::uint8_t>;
     std::vector<Part> parts;

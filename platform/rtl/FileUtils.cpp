@@ -114,23 +114,12 @@ void SaveFileAtomically(const AnsiString& fileName, std::span<const std::uint8_t
     SaveFileAtomically(fileName, std::span<const std::span<const std::uint8_t>>(parts));
 }
 
-void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts) {
-    SaveFileAtomically(fileName, parts, TWrittenFileCheck());
-}
+namespace {
 
-void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts,
-                        const TWrittenFileCheck& check) {
-    AnsiString dir = ExtractFilePath(fileName);
-    AnsiString pattern = (dir.empty() ? AnsiString("./") : dir) + "." + ExtractFileName(fileName) + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0)
-        throw EFCreateError(EFCreateError::CreateResFmt, SFCreateErrorEx, {fileName, AnsiString(std::strerror(errno))});
-    // Gathered writes, so that callers with many parts (rows of a picture) need not join them.
-    bool ok = true;
+// Gathered writes, so that callers with many parts (rows of a picture) need not join them.
+bool WriteParts(int fd, std::span<const std::span<const std::uint8_t>> parts) {
     std::size_t part = 0, done = 0;  // next part, and bytes of it already written
-    while (ok && part < parts.size()) {
+    while (part < parts.size()) {
         iovec iov[64];
         int count = 0;
         for (std::size_t i = part; i < parts.size() && count < static_cast<int>(std::size(iov)); ++i) {
@@ -143,10 +132,7 @@ void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<co
         if (count == 0) break;
         ssize_t n = ::writev(fd, iov, count);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
+        if (n <= 0) return false;
         auto left = static_cast<std::size_t>(n);
         while (part < parts.size() && left >= parts[part].size() - done) {
             left -= parts[part].size() - done;
@@ -154,6 +140,37 @@ void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<co
             ++part;
         }
         done += left;
+    }
+    return true;
+}
+
+}  // namespace
+
+void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts) {
+    SaveFileAtomically(fileName, parts, TWrittenFileCheck());
+}
+
+void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts,
+                        const TWrittenFileCheck& check) {
+    SaveFileAtomically(fileName, [parts](int fd) { return WriteParts(fd, parts); }, check);
+}
+
+void SaveFileAtomically(const AnsiString& fileName, const std::function<bool(int fd)>& write,
+                        const TWrittenFileCheck& check) {
+    AnsiString dir = ExtractFilePath(fileName);
+    AnsiString pattern = (dir.empty() ? AnsiString("./") : dir) + "." + ExtractFileName(fileName) + ".XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    int fd = ::mkstemp(name.data());
+    if (fd < 0)
+        throw EFCreateError(EFCreateError::CreateResFmt, SFCreateErrorEx, {fileName, AnsiString(std::strerror(errno))});
+    bool ok = false;
+    try {
+        ok = write(fd);
+    } catch (...) {
+        ::close(fd);
+        ::unlink(name.data());
+        throw;
     }
     // Keep the usual permissions of a new file (mkstemp creates 0600).
     mode_t mask = ::umask(0);

@@ -36,12 +36,15 @@ AnsiString GetCurrentDir();
 void SaveFileAtomically(const AnsiString& fileName, std::span<const std::uint8_t> bytes);
 // The same for bytes given in parts, written one after the other without joining them first.
 void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts);
-
 // A check of the written temporary file (its name is passed), run after it is complete and closed
 // and before it replaces the target. When the check raises, the temporary file is removed, the
 // target stays as it was, and the error goes on to the caller.
 using TWrittenFileCheck = std::function<void(const AnsiString& writtenFile)>;
 void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts,
                         const TWrittenFileCheck& check);
+// The same for a writer that fills the open temporary file (a file descriptor) itself and
+// answers false when a write failed.
+void SaveFileAtomically(const AnsiString& fileName, const std::function<bool(int fd)>& write,
+                        const TWrittenFileCheck& check = {});
 
 }  // namespace rtl

@@ -112,6 +112,8 @@ public:
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
     void SetSize(std::int64_t newSize) override;
     const AnsiString& FileName() const { return fileName_; }
+    // The open file, for positioned reads and copies between files; owned by the stream.
+    int Handle() const { return fd_; }
 
 private:
     AnsiString fileName_;

@@ -1,6 +1,7 @@
 #include "platform/ui/Menus.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QAction>
 #include <QActionGroup>
@@ -12,6 +13,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/Mnemonics.h"
 #include "platform/ui/Text8.h"
+#include "platform/ui/UpdateBatch.h"
 
 namespace ui {
 
@@ -195,8 +197,15 @@ void TMenuItem::GetChildren(const std::function<void(rtti::TComponent*)>& proc, 
 void TMenuItem::ActionChanged() { Changed(true); }
 
 void TMenuItem::Changed(bool rebuild) {
+    TMainMenu* menu = Menu();
+    if (menu && menu->RebuildsWhenBatchEnds()) {
+        // Built once, with the whole bar, when the batch ends: every caption set on a shown
+        // action would lay the bar out again.
+        menu->Changed(this, true);
+        return;
+    }
     Build();
-    if (TMainMenu* menu = Menu()) menu->Changed(this, rebuild);
+    if (menu) menu->Changed(this, rebuild);
 }
 
 void TMenuItem::Build() {
@@ -256,6 +265,7 @@ const rtti::TClassInfo* TMainMenu::StaticClass() {
 TMainMenu::TMainMenu() : items_(std::make_unique<TMenuItem>()) { items_->menu_ = this; }
 
 TMainMenu::~TMainMenu() {
+    CancelUpdate(this);
     items_->menu_ = nullptr;
     for (TMenuItem* item : std::vector<TMenuItem*>(items_->items_)) items_->Remove(item);
     delete bar_.data();
@@ -289,6 +299,16 @@ void TMainMenu::Rebuild() {
 
 void TMainMenu::Changed(TMenuItem* source, bool rebuild) {
     if (Loading() || Destroying()) return;
+    if (UpdateBatchOpen()) {
+        // One layout and one notification for the whole batch, with the menu as the source
+        // (items changed during it may be gone by its end).
+        rebuildPending_ = rebuildPending_ || rebuild;
+        DeferUpdate(this, [this] {
+            const bool again = std::exchange(rebuildPending_, false);
+            Changed(nullptr, again);
+        });
+        return;
+    }
     if (rebuild) Rebuild();
     if (changing_ > 0) return;
     ++changing_;
@@ -298,6 +318,8 @@ void TMainMenu::Changed(TMenuItem* source, bool rebuild) {
     } guard{changing_};
     OnChange(source ? static_cast<rtl::TObject*>(source) : this);
 }
+
+bool TMainMenu::RebuildsWhenBatchEnds() const { return bar_ && !Loading() && !Destroying() && UpdateBatchOpen(); }
 
 void TMainMenu::Loaded() {
     rtti::TComponent::Loaded();

@@ -103,15 +103,23 @@ public:
     // The menu bar a form shows; created on first request.
     QMenuBar* MenuBar();
     // Rebuilds the bar and, unless loading, calls OnChange with source as the changed item.
+    // Inside an update batch (UpdateBatch.h) both wait for its end and happen once, with the
+    // menu as the source.
     void Changed(TMenuItem* source, bool rebuild);
     void Loaded() override;
     void GetChildren(const std::function<void(rtti::TComponent*)>& proc, rtti::TComponent* root) const override;
     void Rebuild();
 
 private:
+    friend class TMenuItem;
+    // True when an update batch is open and will end in a rebuild of the bar, which builds
+    // every item: an item's own build can then be skipped.
+    bool RebuildsWhenBatchEnds() const;
+
     std::unique_ptr<TMenuItem> items_;
     QPointer<QMenuBar> bar_;
     int changing_ = 0;
+    bool rebuildPending_ = false;  // a layout owed at the end of the open update batch
 };
 
 }  // namespace ui

@@ -156,6 +156,18 @@ TEST_F(ControllerTest, ExecutableNameWithADotNamesModulesAlike) {
     EXPECT_FALSE(fs::exists(dir_ + "/vlmrk.ES"));
 }
 
+TEST_F(ControllerTest, WindowsAreTranslatedInOneUpdateBracketBeforeTheChoiceIsWritten) {
+    std::vector<std::string> events;
+    loc_->Host.BeginWindowUpdate = [&] { events.push_back("begin, remembered " + Remembered()); };
+    loc_->Host.EndWindowUpdate = [&] { events.push_back("end, remembered " + Remembered()); };
+    loc_->Initialize("", "");
+    events.clear();
+    loc_->SwitchToLanguage(10);
+    EXPECT_EQ(events, (std::vector<std::string>{"begin, remembered EXE", "end, remembered EXE"}));
+    EXPECT_EQ(Remembered(), "ES");
+    ASSERT_TRUE(boxes_.empty()) << boxes_.front();
+}
+
 TEST_F(ControllerTest, LanguageFileBesideTheExecutableOverridesThePackAndItsBuildDecidesReuse) {
     std::string source = kSpanishSource;
     WriteFile(dir_ + "/vlmrk.es.lng", LanguageFileOf(source));  // found without regard to case

@@ -34,6 +34,7 @@
 
 #include "app/HiddenText.h"
 #include "app/PassphraseCrypto.h"
+#include "app/StegoFile.h"
 #include "app/StegoCodec.h"
 #include "app/StegoPayload.h"
 #include "app/VerifiedSave.h"
@@ -153,19 +154,29 @@ int Capacity(const Args& args) {
     options.Flag("--json", json);
     const Args files = options.Parse(args, 1);
     ExpectPositionals(files, 1, 1, "stego capacity wants one IMG");
-    const bitmap::TBitmap bmp = Load(files[0]);
+    // A file is read as far as its headers; standard input has to be read whole.
+    std::optional<bitmap::TBitmap> streamed;
+    std::optional<app::TCarrierFile> file;
+    if (files[0] == kStandardStream)
+        streamed = Load(files[0]);
+    else
+        file.emplace(files[0]);
+    const int carrierBytes = streamed ? app::CarrierBytesPerPixel(*streamed) : file->CarrierBytes();
+    const int bitCount = streamed ? streamed->BitCount() : file->BitCount();
+    const bool hasMasks = streamed ? streamed->HasMasks() : file->HasMasks();
+    const std::int32_t capacity = streamed ? app::Capacity(*streamed) : file->Capacity();
     // A capacity that hide would then refuse helps nobody: say why instead.
-    if (app::CarrierBytesPerPixel(bmp) == 0)
-        throw rtl::Exception("the image has " + std::to_string(bmp.BitCount()) + " bits per pixel" +
-                             (bmp.HasMasks() ? " with colour masks" : "") +
+    if (carrierBytes == 0)
+        throw rtl::Exception("the image has " + std::to_string(bitCount) + " bits per pixel" +
+                             (hasMasks ? " with colour masks" : "") +
                              "; only 16-bit 5-6-5, 24-bit and 32-bit images without masks can carry text");
     if (json) {
         JsonWriter out;
-        out.BeginObject().Key("capacity").Int(app::Capacity(bmp)).Key("width").Int(bmp.Width());
-        out.Key("height").Int(bmp.Height()).Key("bitsPerPixel").Int(bmp.BitCount()).EndObject();
+        out.BeginObject().Key("capacity").Int(capacity).Key("width").Int(streamed ? streamed->Width() : file->Width());
+        out.Key("height").Int(streamed ? streamed->Height() : file->Height()).Key("bitsPerPixel").Int(bitCount).EndObject();
         std::printf("%s\n", out.Text().c_str());
     } else {
-        std::printf("%d\n", app::Capacity(bmp));
+        std::printf("%d\n", capacity);
     }
     return 0;
 }
@@ -187,7 +198,14 @@ int Hide(const Args& args) {
         throw EUsage("the image and the text cannot both come from standard input; give TEXTFILE");
     if (out != kStandardStream && !force && PathTaken(out))
         throw rtl::Exception("\"" + out + "\" exists; give --force to replace it");
-    bitmap::TBitmap bmp = Load(in);
+    // A file to a file goes by rows (StegoFile.h): only the rows the text occupies are read and
+    // written; standard streams take the whole bitmap.
+    std::optional<app::TCarrierFile> carrier;
+    bitmap::TBitmap bmp;
+    if (in != kStandardStream && out != kStandardStream)
+        carrier.emplace(in);
+    else
+        bmp = Load(in);
     // Converted (and refused) before anything is written.
     const rtl::AnsiString text = HiddenBytesOf(ReadText(textFile), textOptions);
     // The memo cannot hold a zero byte; from a file one would silently cut the hidden text
@@ -196,6 +214,10 @@ int Hide(const Args& args) {
         throw rtl::Exception("the text contains a zero byte, which cannot be hidden");
     const app::TEmbedding how = lsbMatching ? app::TEmbedding::Matching : app::TEmbedding::Replacement;
     const std::optional<rtl::AnsiString> passphrase = Passphrase(passphraseFile);
+    if (carrier) {
+        carrier->Hide(text, out, how, passphrase);
+        return 0;
+    }
     const rtl::AnsiString data = passphrase ? app::EncryptTextWithPassphrase(bmp, text, *passphrase, how)
                                             : app::EncryptText(bmp, text, how);
     // Standard output has no old file to keep: what is written there is not read back.
@@ -214,9 +236,12 @@ int Reveal(const Args& args) {
     DeclareTextOptions(options, textOptions);
     const Args files = options.Parse(args, 1);
     ExpectPositionals(files, 1, 1, "stego reveal wants one IMG");
-    const bitmap::TBitmap bmp = Load(files[0]);
     rtl::AnsiString hidden;
-    if (!app::DecryptText(bmp, hidden)) return 1;
+    if (files[0] == kStandardStream) {
+        if (!app::DecryptText(Load(files[0]), hidden)) return 1;
+    } else if (!app::TCarrierFile(files[0]).Reveal(hidden)) {
+        return 1;
+    }
     if (app::IsSealedText(hidden)) {
         const std::optional<rtl::AnsiString> passphrase = Passphrase(passphraseFile);
         if (!passphrase) {
