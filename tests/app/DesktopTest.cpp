@@ -153,31 +153,32 @@ TEST_F(AppWindows, OpenDialogOffersBitmapsAndAllFilesSaveDialogBitmaps) {
     EXPECT_EQ(Script().SaveRequests[0].Filter, "Bitmap Files (*.bmp)|*.bmp");
 }
 
-// The names Qt's own file dialog lists once its listing has settled (the model reads the folder
-// in a thread).
-QStringList Listed(QFileDialog& dialog) {
-    auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
-    if (!view) return {"<no list>"};
-    QElapsedTimer timer, stable;
-    timer.start();
-    stable.start();
-    int count = -1;
-    while (timer.elapsed() < 10000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        const int now = view->model()->rowCount(view->rootIndex());
-        if (now != count) {
-            count = now;
-            stable.restart();
-        } else if (count > 0 && stable.elapsed() > 300) {
-            break;
-        }
-    }
+// The names Qt's own file dialog shows (its model reads the folder in a thread, so the listing
+// fills in over time).
+QStringList Shown(QListView& view) {
     QStringList names;
-    const QModelIndex root = view->rootIndex();
-    for (int row = 0; row < view->model()->rowCount(root); ++row)
-        if (!view->isRowHidden(row)) names << view->model()->index(row, 0, root).data().toString();
+    const QModelIndex root = view.rootIndex();
+    for (int row = 0; row < view.model()->rowCount(root); ++row)
+        if (!view.isRowHidden(row)) names << view.model()->index(row, 0, root).data().toString();
     names.sort();
     return names;
+}
+
+// What the dialog lists once it shows the expected names, or after 30 s (a loaded machine reads
+// the folder slowly); the listing is kept stable for a moment so that extra names show too.
+QStringList Listed(QFileDialog& dialog, const QStringList& expected) {
+    auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+    if (!view) return {"<no list>"};
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 30000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (Shown(*view) == expected) break;
+    }
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return Shown(*view);
 }
 
 TEST_F(AppWindows, OpenDialogListsBitmapsWithoutRegardToCase) {
@@ -189,9 +190,11 @@ TEST_F(AppWindows, OpenDialogListsBitmapsWithoutRegardToCase) {
     const QStringList filters = ui::QtNameFilters(QString::fromStdString(app::OpenDialogFilter())).split(QStringLiteral(";;"));
     ASSERT_EQ(filters.size(), 2);
     dialog.setNameFilters(filters);
-    EXPECT_EQ(Listed(dialog), (QStringList{"Mixed.Bmp", "SCAN.BMP", "photo.bmp"}));
+    const QStringList bitmaps{"Mixed.Bmp", "SCAN.BMP", "photo.bmp"};
+    EXPECT_EQ(Listed(dialog, bitmaps), bitmaps);
     dialog.selectNameFilter(filters[1]);  // All Files
-    EXPECT_EQ(Listed(dialog), (QStringList{"Mixed.Bmp", "SCAN.BMP", "notes.txt", "photo.bmp"}));
+    const QStringList all{"Mixed.Bmp", "SCAN.BMP", "notes.txt", "photo.bmp"};
+    EXPECT_EQ(Listed(dialog, all), all);
 }
 
 }  // namespace
