@@ -5,6 +5,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "langdata/LangSource.h"
 #include "locstore/KLocales.h"
 #include "locstore/LocStorage.h"
 #include "platform/nls/LocaleData.h"
@@ -21,22 +22,6 @@ constexpr char kDataComment[] = "veilmark:";
 
 std::string Utf8(const WideString& text) { return rtl::Utf16ToUtf8(text); }
 std::string NameUtf8(const AnsiString& name) { return Utf8(AnsiToWide(name, nls::GetACP())); }
-
-std::string Hex(std::uint32_t v, int digits) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%0*X", digits, v);
-    return buf;
-}
-
-std::string StampText(std::uint64_t stamp) {
-    std::string out;
-    char buf[4];
-    for (int i = 0; i < 8; ++i) {
-        std::snprintf(buf, sizeof buf, "%02x", static_cast<unsigned>((stamp >> (8 * i)) & 0xFF));
-        out += buf;
-    }
-    return out;
-}
 
 bool IsTextKind(std::uint8_t kind) { return kind == lvkString || kind == lvkStrings; }
 

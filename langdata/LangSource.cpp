@@ -63,22 +63,6 @@ std::string NameText(const AnsiString& name) {
     return IsBareName(name) ? name : Quote(AnsiToWide(name, nls::GetACP()));
 }
 
-std::string Hex(std::uint32_t v, int digits) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%0*X", digits, v);
-    return buf;
-}
-
-std::string StampText(std::uint64_t stamp) {
-    std::string out;
-    char buf[4];
-    for (int i = 0; i < 8; ++i) {
-        std::snprintf(buf, sizeof buf, "%02x", static_cast<unsigned>((stamp >> (8 * i)) & 0xFF));
-        out += buf;
-    }
-    return out;
-}
-
 // ---- tokens ---------------------------------------------------------------------------------
 
 bool IsBlankOrComment(std::string_view line) {
@@ -542,6 +526,23 @@ std::string ContainerHead(const char* keyword, const AnsiString& name, std::uint
 }
 
 }  // namespace
+
+std::string Hex(std::uint32_t v, int digits) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%0*X", digits, v);
+    return buf;
+}
+
+std::string StampText(std::uint64_t stamp) {
+    std::string out;
+    char buf[4];
+    for (int i = 0; i < 8; ++i) {
+        std::snprintf(buf, sizeof buf, "%02x", static_cast<unsigned>((stamp >> (8 * i)) & 0xFF));
+        out += buf;
+    }
+    return out;
+}
+
 
 TLangFileHeader ParseLangSource(std::string_view source, const AnsiString& fileName, TLocStorage& store) {
     if (source.size() >= 3 && source.substr(0, 3) == "\xEF\xBB\xBF") source.remove_prefix(3);  // a BOM is harmless

@@ -30,6 +30,11 @@ TLangFileHeader ParseLangSource(std::string_view source, const AnsiString& fileN
 TLangFileHeader LoadLangSource(const AnsiString& fileName, locstore::TLocStorage& store);
 
 // Prints the header and the store's tree with the values of slot valueIndex as a source.
+// The notations sources use for numbers and stamps, shared with the PO mapping: "0x%0*X", and
+// the stamp's eight bytes in hexadecimal, lowest first.
+std::string Hex(std::uint32_t v, int digits);
+std::string StampText(std::uint64_t stamp);
+
 std::string WriteLangSource(const TLangFileHeader& header, const locstore::TLocStorage& store, int valueIndex);
 
 }  // namespace langdata
