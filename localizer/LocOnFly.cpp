@@ -852,7 +852,7 @@ void TKLocalizerOnFly::ApplyProperties(TLocComponent* entry, TPersistent* target
     // The character set goes first: a control that keeps its text as 8-bit bytes (the memo)
     // reads the new texts with its font's code page, so that must already be the new one. It is
     // put back when no property was set after all.
-    const bool charsetWanted = ApplyCharset && !entry->HasFlags(kKeepCharsetFlag);
+    const bool charsetWanted = ApplyCharset && !entry->HasFlags(locstore::lcfKeepCharset);
     rtti::TFont* font = charsetWanted ? CharsetFont(target) : nullptr;
     if (formDepth_ == 0) {
         judgedLists_.clear();
@@ -921,7 +921,7 @@ bool TKLocalizerOnFly::HoldsKnownText(const rtti::TStrings& list, const locstore
 
 bool TKLocalizerOnFly::SetPropertyValue(TPersistent* target, const AnsiString& path, TLocValue* value) {
     if (!target || !value) return false;
-    if (value->HasFlags(kNotAppliedFlag)) return false;
+    if (value->HasFlags(locstore::lvfNotApplied)) return false;
     if (SetSpecialValue(target, path, value)) return false;
     const auto dot = path.find('.');
     const AnsiString head = path.substr(0, dot);

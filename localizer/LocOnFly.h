@@ -65,10 +65,6 @@ VLMRK_RESSTRING(SLocLangFileDamaged, 65211, "LocOnFly", "Language file \"%s\" is
 inline constexpr char kLocalizerErrorCaption[] = "Localizer Error";
 inline constexpr char kCanNotLoadLanguage[] = "Can not load language %s from resources";
 
-// Component and value flags the live translation reads.
-inline constexpr std::uint16_t kKeepCharsetFlag = 0x0004;
-inline constexpr std::uint16_t kNotAppliedFlag = 0x0008;
-
 // Options of ReadLanguagePack and LoadPackLanguage.
 inline constexpr unsigned AddToCatalogue = langdata::lpoAddToCatalogue;
 inline constexpr unsigned HeaderOnly = langdata::lpoHeaderOnly;
