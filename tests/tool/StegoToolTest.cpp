@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,29 +11,16 @@
 #include <string>
 
 #include "platform/bitmap/Bitmap.h"
+#include "tests/tool/ToolRunner.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TRun {
-    int Status = -1;
-    std::string Out;
-};
+using tooltest::TRun;
 
 // Runs `vlmrk-tool <args>` through /bin/sh (so redirections work) and collects standard output.
-TRun Tool(const std::string& args) {
-    TRun run;
-    const std::string command = std::string("'") + VLMRK_TOOL + "' " + args + " 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> buf;
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) run.Out.append(buf.data(), n);
-    const int status = ::pclose(pipe);
-    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+TRun Tool(const std::string& args) { return tooltest::RunTool(args); }
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

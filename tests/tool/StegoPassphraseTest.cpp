@@ -3,11 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,14 +13,11 @@
 #include "app/PassphraseCrypto.h"
 #include "app/StegoPayload.h"
 #include "platform/bitmap/Bitmap.h"
+#include "tests/tool/ToolRunner.h"
 
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
+using tooltest::TRun;
 
 class StegoToolPassphrase : public ::testing::Test {
 protected:
@@ -49,21 +43,7 @@ protected:
         std::ofstream(Path(name), std::ios::binary) << bytes;
     }
     // Runs the tool (arguments quoted for the shell), collecting both outputs.
-    TRun Tool(const std::string& args) const {
-        TRun run;
-        const std::string err = Path("stderr.txt");
-        const std::string command = std::string("'") + VLMRK_TOOL + "' " + args + " 2>'" + err + "'";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return run;
-        std::array<char, 4096> buf;
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) run.Out.append(buf.data(), n);
-        const int status = ::pclose(pipe);
-        run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream in(err, std::ios::binary);
-        run.Err.assign(std::istreambuf_iterator<char>(in), {});
-        return run;
-    }
+    TRun Tool(const std::string& args) const { return tooltest::RunTool(args, Path("stderr.txt")); }
 
 private:
     std::filesystem::path dir_;

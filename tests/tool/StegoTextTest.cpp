@@ -2,29 +2,23 @@
 // (from the locale environment) or the one --codepage names, bytes as they are with --raw, and a
 // character the code page cannot hold refused before anything is written.
 
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include <gtest/gtest.h>
 
 #include "platform/bitmap/Bitmap.h"
+#include "tests/tool/ToolRunner.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
+using tooltest::TRun;
 
-class StegoTool : public ::testing::Test {
+class StegoText : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("vlmrk_stegotool_" + std::to_string(::getpid()) + "_" +
@@ -41,19 +35,7 @@ protected:
     }
     // Runs the tool in the given locale environment.
     TRun Tool(const std::string& locale, const std::string& args) const {
-        TRun run;
-        const std::string err = Path("stderr.txt");
-        const std::string command = "env -u LC_ALL -u LC_CTYPE LANG=" + locale + " '" + VLMRK_TOOL + "' " + args + " 2>'" + err + "'";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return run;
-        std::array<char, 4096> buf;
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) run.Out.append(buf.data(), n);
-        const int status = ::pclose(pipe);
-        run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream in(err, std::ios::binary);
-        run.Err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        return run;
+        return tooltest::RunTool(args, Path("stderr.txt"), "env -u LC_ALL -u LC_CTYPE LANG=" + locale);
     }
     std::string Hide(const std::string& locale, const std::string& text, const std::string& options = "") {
         Write("text.txt", text);
@@ -69,7 +51,7 @@ protected:
     fs::path dir_;
 };
 
-TEST_F(StegoTool, Utf8InAndOutHiddenInTheSystemCodePage) {
+TEST_F(StegoText, Utf8InAndOutHiddenInTheSystemCodePage) {
     const std::string german = "Gr\u00fc\u00dfe \u00fcber \u20ac\nzweite Zeile";
     Hide("de_DE.UTF-8", german);
     EXPECT_EQ(Reveal("de_DE.UTF-8").Out, "Gr\u00fc\u00dfe \u00fcber \u20ac\nzweite Zeile");
@@ -84,7 +66,7 @@ TEST_F(StegoTool, Utf8InAndOutHiddenInTheSystemCodePage) {
     EXPECT_EQ(Reveal("C", "--codepage 1251").Out, russian);
 }
 
-TEST_F(StegoTool, CodePageChosenExplicitlyAndRawBytes) {
+TEST_F(StegoText, CodePageChosenExplicitlyAndRawBytes) {
     const std::string hebrew = "\u05e9\u05dc\u05d5\u05dd";
     Hide("C", hebrew, "--codepage 1255");
     EXPECT_EQ(Reveal("C", "--codepage 1255").Out, hebrew);
@@ -100,7 +82,7 @@ TEST_F(StegoTool, CodePageChosenExplicitlyAndRawBytes) {
     EXPECT_NE(wrong.Err.find("--codepage"), std::string::npos) << wrong.Err;
 }
 
-TEST_F(StegoTool, ACharacterTheCodePageCannotHoldIsRefusedBeforeAnythingIsWritten) {
+TEST_F(StegoText, ACharacterTheCodePageCannotHoldIsRefusedBeforeAnythingIsWritten) {
     Write("text.txt", "ok \u00e9 then \u0416");
     const TRun run = Tool("en_US.UTF-8", "stego hide '" + Path("cover.bmp") + "' '" + Path("out.bmp") + "' '" + Path("text.txt") + "'");
     EXPECT_EQ(run.Status, 2);
