@@ -27,6 +27,9 @@
 
 namespace locstore {
 
+// The user's default language id, which new values, value lists and stores start in.
+std::uint16_t UserDefaultLanguageId();
+
 using rtl::AnsiString;
 using rtl::WideString;
 
