@@ -146,44 +146,40 @@ void TForm1::OpenBitmapFile(const rtl::AnsiString& fileName) {
     stat1->SetSimpleText(rtl::LoadResString(STheMaximumNumberC) + rtl::IntToStr(capacity));
 }
 
-void TForm1::actAancryptandSaveExecute(rtl::TObject*) {
-    if (image2->Bitmap().Empty()) {
-        ui::MessageDlg(rtl::LoadResString(SYouMustLoadABitm), ui::TMsgDlgType::mtError);
-        SetStatus(STextEncryptionFail);
-        return;
-    }
-    // Refused here, before the picture changes, when the memo shows a character the hidden
-    // text's code page cannot hold.
-    const AnsiString data = EncryptText(image2->Bitmap(), HiddenTextOf(mmo1->UserText()));
+bool TForm1::ImageLoaded(const rtl::TResStringRec& box, const rtl::TResStringRec& status) {
+    if (!image2->Bitmap().Empty()) return true;
+    ui::MessageDlg(rtl::LoadResString(box), ui::TMsgDlgType::mtError);
+    SetStatus(status);
+    return false;
+}
+
+void TForm1::OfferToSave(const AnsiString& data) {
     image2->BitmapChanged();
     dlgSave1->Filter = SaveDialogFilter();
     if (dlgSave1->Execute()) SaveHiddenTextVerified(image2->Bitmap(), dlgSave1->FileName, data);
     SetStatus(SYouTextWasEncrypt);
+}
+
+void TForm1::actAancryptandSaveExecute(rtl::TObject*) {
+    if (!ImageLoaded(SYouMustLoadABitm, STextEncryptionFail)) return;
+    // Refused here, before the picture changes, when the memo shows a character the hidden
+    // text's code page cannot hold.
+    const AnsiString data = EncryptText(image2->Bitmap(), HiddenTextOf(mmo1->UserText()));
+    OfferToSave(data);
 }
 
 // As Encrypt, with the text encrypted under a passphrase asked twice, and hidden by LSB matching.
 void TForm1::actEncryptPassphraseExecute(rtl::TObject*) {
-    if (image2->Bitmap().Empty()) {
-        ui::MessageDlg(rtl::LoadResString(SYouMustLoadABitm), ui::TMsgDlgType::mtError);
-        SetStatus(STextEncryptionFail);
-        return;
-    }
+    if (!ImageLoaded(SYouMustLoadABitm, STextEncryptionFail)) return;
     const AnsiString text = HiddenTextOf(mmo1->UserText());  // refused before anything is asked
     const std::optional<AnsiString> passphrase = AskNewPassphrase();
     if (!passphrase) return;
     const AnsiString data = EncryptTextWithPassphrase(image2->Bitmap(), text, *passphrase);
-    image2->BitmapChanged();
-    dlgSave1->Filter = SaveDialogFilter();
-    if (dlgSave1->Execute()) SaveHiddenTextVerified(image2->Bitmap(), dlgSave1->FileName, data);
-    SetStatus(SYouTextWasEncrypt);
+    OfferToSave(data);
 }
 
 void TForm1::actDecryptExecute(rtl::TObject*) {
-    if (image2->Bitmap().Empty()) {
-        ui::MessageDlg(rtl::LoadResString(SYouMustLoadAnEnc), ui::TMsgDlgType::mtError);
-        SetStatus(STextDecryptionFail);
-        return;
-    }
+    if (!ImageLoaded(SYouMustLoadAnEnc, STextDecryptionFail)) return;
     rtl::AnsiString text;
     if (!DecryptText(image2->Bitmap(), text)) return;
     if (IsSealedText(text)) {

@@ -75,6 +75,11 @@ public:
 private:
     void CentreLabels();
     void SetStatus(const rtl::TResStringRec& message);
+    // With no picture loaded: the error box and the status text, and false.
+    bool ImageLoaded(const rtl::TResStringRec& box, const rtl::TResStringRec& status);
+    // After Encrypt: the picture shows the change, the save dialog is offered, and what is saved
+    // is verified (data is what the codec was handed).
+    void OfferToSave(const rtl::AnsiString& data);
 };
 
 }  // namespace app
