@@ -18,30 +18,19 @@ using bmptest::Build;
 using bmptest::Bytes;
 using bmptest::InfoFile;
 
+#include "tests/support/TempFolder.h"
+
 namespace {
 
 class BmpStream : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() / ("vlmrk-bmpstream-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string Path(const std::string& name) const { return folder_.Path(name); }
 
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Put(const std::string& name, const std::vector<std::uint8_t>& bytes) const { return folder_.Put(name, bytes); }
 
-    std::string Put(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        std::ofstream(Path(name), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                          static_cast<std::streamsize>(bytes.size()));
-        return Path(name);
-    }
+    static std::vector<std::uint8_t> Get(const std::string& path) { return testutil::TTempFolder::Get(path); }
 
-    static std::vector<std::uint8_t> Get(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-    std::filesystem::path dir_;
+    testutil::TTempFolder folder_{"vlmrk-bmpstream"};
 };
 
 // "loaded" or the loader's message.

@@ -22,32 +22,21 @@ using namespace app;
 using bitmap::TBitmap;
 using bitmap::TBmpHeader;
 
+#include "tests/support/TempFolder.h"
+
 namespace {
 
 const std::string kSig = "Encrypt-Hidden-Text-Signature1";
 
 class StegoFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() / ("vlmrk-stegofile-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    std::string Put(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        std::ofstream(Path(name), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                          static_cast<std::streamsize>(bytes.size()));
-        return Path(name);
-    }
+    std::string Path(const std::string& name) const { return folder_.Path(name); }
+    std::string Put(const std::string& name, const std::vector<std::uint8_t>& bytes) const { return folder_.Put(name, bytes); }
     std::string Put(const std::string& name, const TBitmap& bmp) const {
         bmp.SaveToFile(Path(name));
         return Path(name);
     }
-    static std::vector<std::uint8_t> Get(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    static std::vector<std::uint8_t> Get(const std::string& path) { return testutil::TTempFolder::Get(path); }
 
     // What a command gives the whole way (load, codec, save) and by TCarrierFile: the output
     // file's bytes, the answer, or the error's message.
@@ -118,7 +107,7 @@ private:
         }
     }
 
-    std::filesystem::path dir_;
+    testutil::TTempFolder folder_{"vlmrk-stegofile"};
 };
 
 struct Format {
