@@ -1,7 +1,7 @@
 // Translation values and their lists: one text per language with its revision, flags and
 // stamp, in the encodings of the language file formats.
 
-#include "locstore/LocStorage.h"
+#include "locstore/LocValue.h"
 
 #include <cmath>
 #include <cstdio>
