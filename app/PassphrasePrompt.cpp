@@ -1,6 +1,6 @@
 #include "app/PassphrasePrompt.h"
 
-#include "app/PassphraseCrypto.h"
+#include "codec/PassphraseCrypto.h"
 #include "platform/ui/Dialogs.h"
 
 namespace app {
@@ -18,10 +18,10 @@ std::optional<AnsiString> Ask(const rtl::TResStringRec& prompt) {
 std::optional<AnsiString> AskNewPassphrase() {
     const std::optional<AnsiString> first = Ask(SPassphraseEnter);
     if (!first) return std::nullopt;
-    if (first->empty()) throw EPassphraseError(EPassphraseError::CreateRes, SPassphraseEmpty);
+    if (first->empty()) throw codec::EPassphraseError(codec::EPassphraseError::CreateRes, codec::SPassphraseEmpty);
     const std::optional<AnsiString> second = Ask(SPassphraseAgain);
     if (!second) return std::nullopt;
-    if (*second != *first) throw EPassphraseError(EPassphraseError::CreateRes, SPassphrasesDiffer);
+    if (*second != *first) throw codec::EPassphraseError(codec::EPassphraseError::CreateRes, SPassphrasesDiffer);
     return first;
 }
 

@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "app/About.h"
-#include "app/PrjConst.h"
+#include "codec/PrjConst.h"
 #include "app/frmMain.h"
 #include "localizer/LocOnFly.h"
 #include "platform/rtl/FileUtils.h"
@@ -68,7 +68,7 @@ TWindows CreateWindows() {
             modres::LocUtils().RestoreAllModules();
         }
         rtl::DeleteFile(moduleFile);
-        ui::MessageDlg(rtl::Format(rtl::LoadResString(SModuleDoesNotFit), {moduleFile}), ui::TMsgDlgType::mtError);
+        ui::MessageDlg(rtl::Format(rtl::LoadResString(codec::SModuleDoesNotFit), {moduleFile}), ui::TMsgDlgType::mtError);
         return BuildWindows();
     }
 }

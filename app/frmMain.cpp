@@ -4,12 +4,12 @@
 #include "app/Accessible.h"
 #include "app/FormLookup.h"
 #include "app/OpenFilters.h"
-#include "app/PrjConst.h"
-#include "app/HiddenText.h"
-#include "app/PassphraseCrypto.h"
+#include "codec/PrjConst.h"
+#include "codec/HiddenText.h"
+#include "codec/PassphraseCrypto.h"
 #include "app/PassphrasePrompt.h"
-#include "app/StegoPayload.h"
-#include "app/VerifiedSave.h"
+#include "codec/StegoPayload.h"
+#include "codec/VerifiedSave.h"
 #include "localizer/LocOnFly.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/ui/FileDrop.h"
@@ -91,7 +91,7 @@ void TForm1::FormCreate(rtl::TObject*) {
         top += icons[i]->Height() + 24;
     }
     CentreLabels();
-    SetStatus(SReady);
+    SetStatus(codec::SReady);
     // A bitmap dropped from a file manager opens as with Open (the first of several).
     ui::AcceptDroppedFiles(Widget(), [this](const std::vector<rtl::AnsiString>& files) { OpenBitmapFile(files.front()); });
     MakeMainWindowAccessible(*this);
@@ -112,7 +112,7 @@ void TForm1::FormConstrainedResize(rtl::TObject*) {
 
 void TForm1::mm1Change(rtl::TObject*) {
     CentreLabels();
-    SetStatus(SReady);
+    SetStatus(codec::SReady);
 }
 
 void TForm1::MoveButton(rtl::TObject* Sender) {
@@ -143,7 +143,7 @@ void TForm1::OpenBitmapFile(const rtl::AnsiString& fileName) {
     image2->LoadBitmapFromFile(fileName);
     const bitmap::TBitmap& bmp = image2->Bitmap();
     const std::int64_t capacity = static_cast<std::int64_t>(bmp.Height()) * bmp.Width() / 8;
-    stat1->SetSimpleText(rtl::LoadResString(STheMaximumNumberC) + rtl::IntToStr(capacity));
+    stat1->SetSimpleText(rtl::LoadResString(codec::STheMaximumNumberC) + rtl::IntToStr(capacity));
 }
 
 bool TForm1::ImageLoaded(const rtl::TResStringRec& box, const rtl::TResStringRec& status) {
@@ -156,46 +156,46 @@ bool TForm1::ImageLoaded(const rtl::TResStringRec& box, const rtl::TResStringRec
 void TForm1::OfferToSave(const AnsiString& data) {
     image2->BitmapChanged();
     dlgSave1->Filter = SaveDialogFilter();
-    if (dlgSave1->Execute()) SaveHiddenTextVerified(image2->Bitmap(), dlgSave1->FileName, data);
-    SetStatus(SYouTextWasEncrypt);
+    if (dlgSave1->Execute()) codec::SaveHiddenTextVerified(image2->Bitmap(), dlgSave1->FileName, data);
+    SetStatus(codec::SYouTextWasEncrypt);
 }
 
 void TForm1::actAancryptandSaveExecute(rtl::TObject*) {
-    if (!ImageLoaded(SYouMustLoadABitm, STextEncryptionFail)) return;
+    if (!ImageLoaded(codec::SYouMustLoadABitm, codec::STextEncryptionFail)) return;
     // Refused here, before the picture changes, when the memo shows a character the hidden
     // text's code page cannot hold.
-    const AnsiString data = EncryptText(image2->Bitmap(), HiddenTextOf(mmo1->UserText()));
+    const AnsiString data = codec::EncryptText(image2->Bitmap(), codec::HiddenTextOf(mmo1->UserText()));
     OfferToSave(data);
 }
 
 // As Encrypt, with the text encrypted under a passphrase asked twice, and hidden by LSB matching.
 void TForm1::actEncryptPassphraseExecute(rtl::TObject*) {
-    if (!ImageLoaded(SYouMustLoadABitm, STextEncryptionFail)) return;
-    const AnsiString text = HiddenTextOf(mmo1->UserText());  // refused before anything is asked
+    if (!ImageLoaded(codec::SYouMustLoadABitm, codec::STextEncryptionFail)) return;
+    const AnsiString text = codec::HiddenTextOf(mmo1->UserText());  // refused before anything is asked
     const std::optional<AnsiString> passphrase = AskNewPassphrase();
     if (!passphrase) return;
-    const AnsiString data = EncryptTextWithPassphrase(image2->Bitmap(), text, *passphrase);
+    const AnsiString data = codec::EncryptTextWithPassphrase(image2->Bitmap(), text, *passphrase);
     OfferToSave(data);
 }
 
 void TForm1::actDecryptExecute(rtl::TObject*) {
-    if (!ImageLoaded(SYouMustLoadAnEnc, STextDecryptionFail)) return;
+    if (!ImageLoaded(codec::SYouMustLoadAnEnc, codec::STextDecryptionFail)) return;
     rtl::AnsiString text;
-    if (!DecryptText(image2->Bitmap(), text)) return;
-    if (IsSealedText(text)) {
+    if (!codec::DecryptText(image2->Bitmap(), text)) return;
+    if (codec::IsSealedText(text)) {
         const std::optional<AnsiString> passphrase = AskPassphrase();
         if (!passphrase) return;
-        text = OpenSealedText(text, *passphrase);
+        text = codec::OpenSealedText(text, *passphrase);
     }
     mmo1->Clear();
-    mmo1->SetUserText(ShownTextOf(text));
-    SetStatus(STextDecryptionFini);
+    mmo1->SetUserText(codec::ShownTextOf(text));
+    SetStatus(codec::STextDecryptionFini);
 }
 
 void TForm1::actClearAllExecute(rtl::TObject*) {
     mmo1->Lines()->Clear();
     image2->ClearPicture();
-    SetStatus(SAllFieldsClearRe);
+    SetStatus(codec::SAllFieldsClearRe);
 }
 
 void TForm1::actAboutExecute(rtl::TObject*) {

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "app/PassphraseCrypto.h"
+#include "codec/PassphraseCrypto.h"
 
 namespace {
 
@@ -24,23 +24,23 @@ void BM_KeyDerivation(benchmark::State& state) {
     std::uint8_t out[64], salt[crypto_pwhash_SALTBYTES] = {};
     const double before = PeakResidentMiB();
     for (auto _ : state) {
-        const int rc = crypto_pwhash(out, sizeof out, "passphrase", 10, salt, app::SealOpsLimit, app::SealMemLimit,
+        const int rc = crypto_pwhash(out, sizeof out, "passphrase", 10, salt, codec::SealOpsLimit, codec::SealMemLimit,
                                      crypto_pwhash_ALG_ARGON2ID13);
         benchmark::DoNotOptimize(rc);
     }
-    state.counters["mem_limit_MiB"] = static_cast<double>(app::SealMemLimit) / (1 << 20);
+    state.counters["mem_limit_MiB"] = static_cast<double>(codec::SealMemLimit) / (1 << 20);
     state.counters["peak_rss_MiB"] = PeakResidentMiB();
     state.counters["rss_growth_MiB"] = PeakResidentMiB() - before;
 }
 
 void BM_SealText(benchmark::State& state) {
     const rtl::AnsiString text(200, 'x');
-    for (auto _ : state) benchmark::DoNotOptimize(app::SealText(text, "passphrase"));
+    for (auto _ : state) benchmark::DoNotOptimize(codec::SealText(text, "passphrase"));
 }
 
 void BM_OpenSealedText(benchmark::State& state) {
-    const rtl::AnsiString sealed = app::SealText(rtl::AnsiString(200, 'x'), "passphrase");
-    for (auto _ : state) benchmark::DoNotOptimize(app::OpenSealedText(sealed, "passphrase"));
+    const rtl::AnsiString sealed = codec::SealText(rtl::AnsiString(200, 'x'), "passphrase");
+    for (auto _ : state) benchmark::DoNotOptimize(codec::OpenSealedText(sealed, "passphrase"));
 }
 
 }  // namespace

@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "app/StegoCodec.h"
-#include "app/StegoPayload.h"
-#include "app/StegoRandom.h"
-#include "app/VerifiedSave.h"
+#include "codec/StegoCodec.h"
+#include "codec/StegoPayload.h"
+#include "codec/StegoRandom.h"
+#include "codec/VerifiedSave.h"
 #include "platform/bitmap/Bitmap.h"
 #include "platform/rtl/FileUtils.h"
 
@@ -87,7 +87,7 @@ void BM_ExtractNoZeroByte(benchmark::State& state) {
     const bitmap::TBitmap& bmp = NoZeroByte(static_cast<int>(state.range(0)));
     rtl::AnsiString text;
     for (auto _ : state) {
-        bool found = app::ExtractStegography(bmp, text);
+        bool found = codec::ExtractStegography(bmp, text);
         benchmark::DoNotOptimize(found);
         benchmark::DoNotOptimize(text.data());
     }
@@ -97,10 +97,10 @@ void BM_ExtractNoZeroByte(benchmark::State& state) {
 
 void BM_ExtractShortText(benchmark::State& state) {
     bitmap::TBitmap bmp = Picture(static_cast<int>(state.range(0)));
-    app::EncryptText(bmp, "A short secret, as a user would type it.");
+    codec::EncryptText(bmp, "A short secret, as a user would type it.");
     rtl::AnsiString text;
     for (auto _ : state) {
-        bool found = app::ExtractStegography(bmp, text);
+        bool found = codec::ExtractStegography(bmp, text);
         benchmark::DoNotOptimize(found);
     }
 }
@@ -108,8 +108,8 @@ void BM_ExtractShortText(benchmark::State& state) {
 void BM_EmbedFull(benchmark::State& state) {
     bitmap::TBitmap& bmp = Picture(static_cast<int>(state.range(0)));
     // The longest text that fits, no zero byte in it.
-    rtl::AnsiString data(static_cast<std::size_t>(app::Capacity(bmp)) - app::StegoSignature.size() - 1, 'x');
-    for (auto _ : state) app::InsertStegography(bmp, data);
+    rtl::AnsiString data(static_cast<std::size_t>(codec::Capacity(bmp)) - codec::StegoSignature.size() - 1, 'x');
+    for (auto _ : state) codec::InsertStegography(bmp, data);
     state.SetItemsProcessed(state.iterations() * kSide * kSide);
 }
 
@@ -118,15 +118,15 @@ void BM_EmbedFull(benchmark::State& state) {
 // 1.3 times replacement.
 void BM_EmbedVaried(benchmark::State& state) {
     bitmap::TBitmap& bmp = Picture(static_cast<int>(state.range(0)));
-    rtl::AnsiString data(static_cast<std::size_t>(app::Capacity(bmp)) - app::StegoSignature.size() - 1, 'x');
+    rtl::AnsiString data(static_cast<std::size_t>(codec::Capacity(bmp)) - codec::StegoSignature.size() - 1, 'x');
     std::mt19937 rng(7);
     for (char& c : data) c = static_cast<char>(1 + rng() % 255);
-    app::TSeededRandom seeded(1);
+    codec::TSeededRandom seeded(1);
     for (auto _ : state) {
         switch (state.range(1)) {
-            case 0: app::InsertStegography(bmp, data, app::TEmbedding::Replacement); break;
-            case 1: app::InsertStegography(bmp, data, app::TEmbedding::Matching); break;
-            default: app::InsertStegography(bmp, data, app::TEmbedding::Matching, seeded); break;
+            case 0: codec::InsertStegography(bmp, data, codec::TEmbedding::Replacement); break;
+            case 1: codec::InsertStegography(bmp, data, codec::TEmbedding::Matching); break;
+            default: codec::InsertStegography(bmp, data, codec::TEmbedding::Matching, seeded); break;
         }
     }
     state.SetItemsProcessed(state.iterations() * kSide * kSide);
@@ -136,11 +136,11 @@ void BM_EmbedVaried(benchmark::State& state) {
 void BM_SaveVerified(benchmark::State& state) {
     const std::string file = BenchFile("verified.bmp");
     bitmap::TBitmap& bmp = Picture(static_cast<int>(state.range(0)));
-    const rtl::AnsiString data = app::EncryptText(bmp, "A short secret, as a user would type it.");
+    const rtl::AnsiString data = codec::EncryptText(bmp, "A short secret, as a user would type it.");
     const bool verified = state.range(1) != 0;
     for (auto _ : state) {
         if (verified)
-            app::SaveHiddenTextVerified(bmp, file, data);
+            codec::SaveHiddenTextVerified(bmp, file, data);
         else
             bmp.SaveToFile(file);
     }

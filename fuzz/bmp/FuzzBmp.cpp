@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "app/StegoCodec.h"
+#include "codec/StegoCodec.h"
 #include "platform/bitmap/Bitmap.h"
 #include "platform/rtl/Streams.h"
 
@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     rtl::AnsiString text;
     try {
-        app::ExtractStegography(bmp, text);
-        app::InsertStegography(bmp, "fuzz");
+        codec::ExtractStegography(bmp, text);
+        codec::InsertStegography(bmp, "fuzz");
     } catch (const rtl::Exception&) {
     }
     return 0;

@@ -7,16 +7,16 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/PassphraseCrypto.h"
+#include "codec/PassphraseCrypto.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
-    const std::string text = (data[0] & 1) == 0 ? std::string(app::SealedTextPrefix) + rest : rest;
+    const std::string text = (data[0] & 1) == 0 ? std::string(codec::SealedTextPrefix) + rest : rest;
     try {
-        app::OpenSealedText(text, "fuzz");
+        codec::OpenSealedText(text, "fuzz");
         std::abort();  // only a text sealed under "fuzz" opens, and the fuzzer cannot make one
-    } catch (const app::EPassphraseError&) {
+    } catch (const codec::EPassphraseError&) {
     }
     return 0;
 }

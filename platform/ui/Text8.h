@@ -5,7 +5,7 @@
 // - DEFAULT_CHARSET (and the status bar, menus, hints, message boxes) use the interface code
 //   page, the code page of the language of the installed resource module;
 // - text the user types is held to the user-text code page, the system code page, whatever the
-//   font: that is the code page the hidden text is written in (app/HiddenText.h).
+//   font: that is the code page the hidden text is written in (codec/HiddenText.h).
 // The conversions themselves come from the locale layer, installed by the program at start-up
 // (SetCodePages); until then Windows-1252 is used, which is what a process without a locale
 // environment gets anyway.

@@ -11,14 +11,14 @@
 #include "langdata/LocLangFile.h"
 #include "platform/rtti/RttiConsts.h"
 #include "platform/bitmap/Bitmap.h"
-#include "app/HiddenText.h"
-#include "app/PrjConst.h"
+#include "codec/HiddenText.h"
+#include "codec/PrjConst.h"
 #include "app/OpenFilters.h"
 #include "app/Accessible.h"
-#include "app/PassphraseCrypto.h"
+#include "codec/PassphraseCrypto.h"
 #include "app/PassphrasePrompt.h"
-#include "app/StegoRandom.h"
-#include "app/VerifiedSave.h"
+#include "codec/StegoRandom.h"
+#include "codec/VerifiedSave.h"
 #include "locstore/LocStorage.h"
 #include "locstore/KStrings.h"
 #include "langdata/kcompress/kcompress.h"
@@ -75,16 +75,16 @@ constexpr const rtl::TResStringRec* kAll[] = {
     &localizer::SLocNotInitialized, &localizer::SLocLanguageNotFound, &localizer::SLocModuleRefused,
     &localizer::SLocLangFileDamaged,
     // app (PrjConst and the windows)
-    &app::SYouMustLoadABitm, &app::STextEncryptionFail, &app::SAllFieldsClearRe, &app::STextDecryptionFini,
-    &app::SYouMustLoadAnEnc, &app::STextDecryptionFail, &app::SCannotEncryptLess, &app::SReady,
-    &app::SCannotEncryptLess1, &app::STooLongStringToE, &app::STheMaximumNumberC, &app::SYouTextWasEncrypt,
-    &app::SModuleDoesNotFit, &app::SCannotHideCharacter,
+    &codec::SYouMustLoadABitm, &codec::STextEncryptionFail, &codec::SAllFieldsClearRe, &codec::STextDecryptionFini,
+    &codec::SYouMustLoadAnEnc, &codec::STextDecryptionFail, &codec::SCannotEncryptLess, &codec::SReady,
+    &codec::SCannotEncryptLess1, &codec::STooLongStringToE, &codec::STheMaximumNumberC, &codec::SYouTextWasEncrypt,
+    &codec::SModuleDoesNotFit, &codec::SCannotHideCharacter,
     &app::SBitmapFilesFilter, &app::SAllFilesFilter, &app::SAboutCloseName,
     // app: passphrase encryption, its prompts, the codec's random source, the verified save
-    &app::SPassphraseWrong, &app::SSealedTextDamaged, &app::SSealedTextTruncated, &app::SSealedTextVersion,
-    &app::SSealedTextNeedsPassphrase, &app::SPassphraseEmpty, &app::SKeyDerivationFailed, &app::SCryptoUnavailable,
-    &app::SSaveNotVerified, &app::SPassphraseCaption, &app::SPassphraseEnter, &app::SPassphraseAgain,
-    &app::SRandomSourceFailed, &app::SPassphrasesDiffer,
+    &codec::SPassphraseWrong, &codec::SSealedTextDamaged, &codec::SSealedTextTruncated, &codec::SSealedTextVersion,
+    &codec::SSealedTextNeedsPassphrase, &codec::SPassphraseEmpty, &codec::SKeyDerivationFailed, &codec::SCryptoUnavailable,
+    &codec::SSaveNotVerified, &app::SPassphraseCaption, &app::SPassphraseEnter, &app::SPassphraseAgain,
+    &codec::SRandomSourceFailed, &app::SPassphrasesDiffer,
     // platform/ui
     &ui::SMsgDlgWarning, &ui::SMsgDlgError, &ui::SMsgDlgInformation, &ui::SMsgDlgConfirm, &ui::SResNotFound,
     &ui::SComponentMissing,

@@ -4,8 +4,8 @@
 
 #include <unistd.h>
 
-#include "app/PassphraseCrypto.h"
-#include "app/StegoPayload.h"
+#include "codec/PassphraseCrypto.h"
+#include "codec/StegoPayload.h"
 #include "platform/bitmap/Bitmap.h"
 #include "tests/app/AppTestFixture.h"
 
@@ -56,10 +56,10 @@ TEST_F(PassphraseWindow, EncryptAsksTwiceSavesAndDecryptAsksOnce) {
     bitmap::TBitmap saved;
     saved.LoadFromFile(PathOf("sealed.bmp"));
     rtl::AnsiString hidden;
-    ASSERT_TRUE(app::DecryptText(saved, hidden));
-    EXPECT_TRUE(app::IsSealedText(hidden));
+    ASSERT_TRUE(codec::DecryptText(saved, hidden));
+    EXPECT_TRUE(codec::IsSealedText(hidden));
     EXPECT_EQ(hidden.find("meet"), rtl::AnsiString::npos);
-    EXPECT_EQ(app::OpenSealedText(hidden, "p\xC3\xA4ss w\xC3\xB6rd"), "meet at n\xF6on");
+    EXPECT_EQ(codec::OpenSealedText(hidden, "p\xC3\xA4ss w\xC3\xB6rd"), "meet at n\xF6on");
     // Hidden by LSB matching: carriers at 0x80 that needed a 1 went down as well as up.
     int down = 0, up = 0;
     for (int y = 0; y < saved.Height(); ++y)
@@ -124,7 +124,7 @@ TEST_F(PassphraseWindow, PlainEncryptSavesAVerifiedFile) {
     bitmap::TBitmap saved;
     saved.LoadFromFile(PathOf("plain.bmp"));
     rtl::AnsiString text;
-    ASSERT_TRUE(app::DecryptText(saved, text));
+    ASSERT_TRUE(codec::DecryptText(saved, text));
     EXPECT_EQ(text, "plain words");
     // Decrypt of a plain text asks for nothing.
     Run(&app::TForm1::actDecryptExecute);

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "app/StegoCodec.h"
-#include "app/StegoPayload.h"
-#include "app/StegoRandom.h"
+#include "codec/StegoCodec.h"
+#include "codec/StegoPayload.h"
+#include "codec/StegoRandom.h"
 #include "platform/bitmap/Bitmap.h"
 
-using namespace app;
+using namespace codec;
 using bitmap::TBitmap;
 
 namespace {

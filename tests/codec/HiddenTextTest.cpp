@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/HiddenText.h"
+#include "codec/HiddenText.h"
 
-using namespace app;
+using namespace codec;
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <random>
 #include <string>
 
-#include "app/StegoCodec.h"
-#include "app/StegoPayload.h"
-#include "app/StegoRandom.h"
+#include "codec/StegoCodec.h"
+#include "codec/StegoPayload.h"
+#include "codec/StegoRandom.h"
 #include "platform/bitmap/Bitmap.h"
 
-using namespace app;
+using namespace codec;
 using bitmap::TBitmap;
 
 namespace {

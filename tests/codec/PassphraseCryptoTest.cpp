@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/PassphraseCrypto.h"
-#include "app/StegoCodec.h"
-#include "app/StegoPayload.h"
+#include "codec/PassphraseCrypto.h"
+#include "codec/StegoCodec.h"
+#include "codec/StegoPayload.h"
 #include "platform/bitmap/Bitmap.h"
 
-using namespace app;
+using namespace codec;
 
 namespace {
 

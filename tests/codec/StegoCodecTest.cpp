@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "app/PrjConst.h"
-#include "app/StegoCodec.h"
-#include "app/StegoPayload.h"
+#include "codec/PrjConst.h"
+#include "codec/StegoCodec.h"
+#include "codec/StegoPayload.h"
 #include "platform/bitmap/Bitmap.h"
 #include "platform/rtl/Streams.h"
 
-using namespace app;
+using namespace codec;
 using bitmap::TBitmap;
 
 namespace {

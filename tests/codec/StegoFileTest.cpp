@@ -10,15 +10,15 @@
 
 #include <unistd.h>
 
-#include "app/PassphraseCrypto.h"
-#include "app/StegoCodec.h"
-#include "app/StegoFile.h"
-#include "app/StegoPayload.h"
+#include "codec/PassphraseCrypto.h"
+#include "codec/StegoCodec.h"
+#include "codec/StegoFile.h"
+#include "codec/StegoPayload.h"
 #include "platform/bitmap/Bitmap.h"
 #include "platform/rtl/Streams.h"
 #include "tests/bitmap/BmpTestFiles.h"
 
-using namespace app;
+using namespace codec;
 using bitmap::TBitmap;
 using bitmap::TBmpHeader;
 

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/StegoPayload.h"
-#include "app/VerifiedSave.h"
+#include "codec/StegoPayload.h"
+#include "codec/VerifiedSave.h"
 #include "platform/bitmap/Bitmap.h"
 #include "platform/rtl/Streams.h"
 
-using namespace app;
+using namespace codec;
 
 namespace {
 

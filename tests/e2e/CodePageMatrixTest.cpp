@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/HiddenText.h"
-#include "app/StegoPayload.h"
+#include "codec/HiddenText.h"
+#include "codec/StegoPayload.h"
 #include "platform/rtl/Utf8.h"
 #include "platform/nls/Nls.h"
 #include "tests/e2e/ProgramFixture.h"
@@ -123,8 +123,8 @@ TEST_P(CodePageMatrix, TypedTextSurvivesEverySwitchAndHidesExactly) {
         bitmap::TBitmap image;
         image.LoadFromFile(Path(saved));
         rtl::AnsiString hidden;
-        ASSERT_TRUE(app::DecryptText(image, hidden));
-        EXPECT_EQ(QString::fromStdU16String(app::ShownTextOf(hidden, system.CodePage)),
+        ASSERT_TRUE(codec::DecryptText(image, hidden));
+        EXPECT_EQ(QString::fromStdU16String(codec::ShownTextOf(hidden, system.CodePage)),
                   QString(typed).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
     }
 

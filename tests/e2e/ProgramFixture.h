@@ -17,7 +17,7 @@
 
 #include "app/About.h"
 #include "app/LocalizerHost.h"
-#include "app/PrjConst.h"
+#include "codec/PrjConst.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
 #include "langdata/LangFileWriter.h"
@@ -172,7 +172,7 @@ protected:
         EXPECT_EQ(form->image3->Hint(), StoreText("Form1", "image3", "Hint"));
         EXPECT_EQ(form->pnl3->GetText(), StoreText("Form1", "pnl3", "Caption"));
         EXPECT_EQ(about->sLabel1->GetText(), StoreText("AboutBox", "sLabel1", "Caption"));
-        EXPECT_EQ(Status(), rtl::LoadResString(app::SReady));
+        EXPECT_EQ(Status(), rtl::LoadResString(codec::SReady));
         for (const char* name : {"File1", "Edit1", "Language1", "Help1", "Open1", "About1"}) {
             auto* item = dynamic_cast<ui::TMenuItem*>(form->FindComponent(name));
             ASSERT_NE(item, nullptr) << name;

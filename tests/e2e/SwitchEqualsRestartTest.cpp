@@ -78,7 +78,7 @@ protected:
         DescribeTree(form, "Form1", state);
         DescribeTree(about, "AboutBox", state);
         // What a message fetched now reads.
-        state["message"] = Utf8(ui::DecodeInterface(rtl::LoadResString(app::SReady)));
+        state["message"] = Utf8(ui::DecodeInterface(rtl::LoadResString(codec::SReady)));
         return state;
     }
 

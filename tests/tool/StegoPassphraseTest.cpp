@@ -10,8 +10,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/PassphraseCrypto.h"
-#include "app/StegoPayload.h"
+#include "codec/PassphraseCrypto.h"
+#include "codec/StegoPayload.h"
 #include "platform/bitmap/Bitmap.h"
 #include "tests/tool/ToolRunner.h"
 
@@ -60,9 +60,9 @@ TEST_F(StegoToolPassphrase, PassphraseFromFileOrEnvironment) {
     bitmap::TBitmap bmp;
     bmp.LoadFromFile(out);
     rtl::AnsiString hidden;
-    ASSERT_TRUE(app::DecryptText(bmp, hidden));
-    EXPECT_TRUE(app::IsSealedText(hidden));
-    EXPECT_EQ(app::OpenSealedText(hidden, "tool phrase"), "the hidden words");
+    ASSERT_TRUE(codec::DecryptText(bmp, hidden));
+    EXPECT_TRUE(codec::IsSealedText(hidden));
+    EXPECT_EQ(codec::OpenSealedText(hidden, "tool phrase"), "the hidden words");
 
     TRun none = Tool("stego reveal '" + out + "'");
     EXPECT_EQ(none.Status, 3);

@@ -32,12 +32,12 @@
 #include <cstring>
 #include <optional>
 
-#include "app/HiddenText.h"
-#include "app/PassphraseCrypto.h"
-#include "app/StegoFile.h"
-#include "app/StegoCodec.h"
-#include "app/StegoPayload.h"
-#include "app/VerifiedSave.h"
+#include "codec/HiddenText.h"
+#include "codec/PassphraseCrypto.h"
+#include "codec/StegoFile.h"
+#include "codec/StegoCodec.h"
+#include "codec/StegoPayload.h"
+#include "codec/VerifiedSave.h"
 #include "platform/bitmap/Bitmap.h"
 #include "platform/nls/CodePages.h"
 #include "platform/rtl/Conversions.h"
@@ -71,7 +71,7 @@ std::optional<rtl::AnsiString> Passphrase(const std::string& passphraseFile) {
 // How text crosses the command line: UTF-8 converted with a code page, or raw bytes.
 struct TTextOptions {
     bool Raw = false;
-    int CodePage = app::HiddenTextCodePage();
+    int CodePage = codec::HiddenTextCodePage();
 };
 
 // "--raw" and "--codepage N", for hide and reveal.
@@ -87,12 +87,12 @@ void DeclareTextOptions(TOptions& options, TTextOptions& text) {
 
 rtl::AnsiString HiddenBytesOf(const rtl::AnsiString& input, const TTextOptions& options) {
     if (options.Raw) return input;
-    return app::HiddenTextOf(rtl::Utf8ToUtf16(input), options.CodePage);
+    return codec::HiddenTextOf(rtl::Utf8ToUtf16(input), options.CodePage);
 }
 
 rtl::AnsiString OutputOf(const rtl::AnsiString& hidden, const TTextOptions& options) {
     if (options.Raw) return hidden;
-    return rtl::Utf16ToUtf8(app::ShownTextOf(hidden, options.CodePage));
+    return rtl::Utf16ToUtf8(codec::ShownTextOf(hidden, options.CodePage));
 }
 
 std::vector<std::uint8_t> ReadAllStdin(const char* what) {
@@ -156,15 +156,15 @@ int Capacity(const Args& args) {
     ExpectPositionals(files, 1, 1, "stego capacity wants one IMG");
     // A file is read as far as its headers; standard input has to be read whole.
     std::optional<bitmap::TBitmap> streamed;
-    std::optional<app::TCarrierFile> file;
+    std::optional<codec::TCarrierFile> file;
     if (files[0] == kStandardStream)
         streamed = Load(files[0]);
     else
         file.emplace(files[0]);
-    const int carrierBytes = streamed ? app::CarrierBytesPerPixel(*streamed) : file->CarrierBytes();
+    const int carrierBytes = streamed ? codec::CarrierBytesPerPixel(*streamed) : file->CarrierBytes();
     const int bitCount = streamed ? streamed->BitCount() : file->BitCount();
     const bool hasMasks = streamed ? streamed->HasMasks() : file->HasMasks();
-    const std::int32_t capacity = streamed ? app::Capacity(*streamed) : file->Capacity();
+    const std::int32_t capacity = streamed ? codec::Capacity(*streamed) : file->Capacity();
     // A capacity that hide would then refuse helps nobody: say why instead.
     if (carrierBytes == 0)
         throw rtl::Exception("the image has " + std::to_string(bitCount) + " bits per pixel" +
@@ -200,7 +200,7 @@ int Hide(const Args& args) {
         throw rtl::Exception("\"" + out + "\" exists; give --force to replace it");
     // A file to a file goes by rows (StegoFile.h): only the rows the text occupies are read and
     // written; standard streams take the whole bitmap.
-    std::optional<app::TCarrierFile> carrier;
+    std::optional<codec::TCarrierFile> carrier;
     bitmap::TBitmap bmp;
     if (in != kStandardStream && out != kStandardStream)
         carrier.emplace(in);
@@ -212,19 +212,19 @@ int Hide(const Args& args) {
     // short when it is read back, so it is refused here.
     if (text.find('\0') != rtl::AnsiString::npos)
         throw rtl::Exception("the text contains a zero byte, which cannot be hidden");
-    const app::TEmbedding how = lsbMatching ? app::TEmbedding::Matching : app::TEmbedding::Replacement;
+    const codec::TEmbedding how = lsbMatching ? codec::TEmbedding::Matching : codec::TEmbedding::Replacement;
     const std::optional<rtl::AnsiString> passphrase = Passphrase(passphraseFile);
     if (carrier) {
         carrier->Hide(text, out, how, passphrase);
         return 0;
     }
-    const rtl::AnsiString data = passphrase ? app::EncryptTextWithPassphrase(bmp, text, *passphrase, how)
-                                            : app::EncryptText(bmp, text, how);
+    const rtl::AnsiString data = passphrase ? codec::EncryptTextWithPassphrase(bmp, text, *passphrase, how)
+                                            : codec::EncryptText(bmp, text, how);
     // Standard output has no old file to keep: what is written there is not read back.
     if (out == kStandardStream)
         Save(bmp, out);
     else
-        app::SaveHiddenTextVerified(bmp, out, data);
+        codec::SaveHiddenTextVerified(bmp, out, data);
     return 0;
 }
 
@@ -238,17 +238,17 @@ int Reveal(const Args& args) {
     ExpectPositionals(files, 1, 1, "stego reveal wants one IMG");
     rtl::AnsiString hidden;
     if (files[0] == kStandardStream) {
-        if (!app::DecryptText(Load(files[0]), hidden)) return 1;
-    } else if (!app::TCarrierFile(files[0]).Reveal(hidden)) {
+        if (!codec::DecryptText(Load(files[0]), hidden)) return 1;
+    } else if (!codec::TCarrierFile(files[0]).Reveal(hidden)) {
         return 1;
     }
-    if (app::IsSealedText(hidden)) {
+    if (codec::IsSealedText(hidden)) {
         const std::optional<rtl::AnsiString> passphrase = Passphrase(passphraseFile);
         if (!passphrase) {
-            std::fprintf(stderr, "vlmrk-tool: %s\n", rtl::LoadResString(app::SSealedTextNeedsPassphrase).c_str());
+            std::fprintf(stderr, "vlmrk-tool: %s\n", rtl::LoadResString(codec::SSealedTextNeedsPassphrase).c_str());
             return 3;
         }
-        hidden = app::OpenSealedText(hidden, *passphrase);
+        hidden = codec::OpenSealedText(hidden, *passphrase);
     }
     const rtl::AnsiString text = OutputOf(hidden, textOptions);
     WriteAllStdout(text.data(), text.size());

@@ -2,7 +2,7 @@
 # into ${VLMRK_EXTRA_LANG_DIR} (Vlmrk.DE.lng, .RU, .HE): the end-to-end tests copy them beside an
 # executable, and the install puts them in share/veilmark/lang.
 add_executable(make_extra_languages ${CMAKE_CURRENT_LIST_DIR}/MakeExtraLanguages.cpp)
-target_link_libraries(make_extra_languages PRIVATE vlmrk_langdata vlmrk_modres vlmrk_klocales vlmrk_messages)
+target_link_libraries(make_extra_languages PRIVATE vlmrk_langdata vlmrk_modres vlmrk_locstore vlmrk_messages)
 vlmrk_target_options(make_extra_languages)
 file(GLOB extra_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.txt)
 set(VLMRK_EXTRA_LANG_DIR ${CMAKE_BINARY_DIR}/lang CACHE INTERNAL "The compiled example languages")

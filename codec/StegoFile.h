@@ -11,13 +11,13 @@
 #include <memory>
 #include <optional>
 
-#include "app/StegoCodec.h"
+#include "codec/StegoCodec.h"
 #include "platform/bitmap/Bitmap.h"
 #include "platform/bitmap/BmpStream.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/SysTypes.h"
 
-namespace app {
+namespace codec {
 
 using rtl::AnsiString;
 
@@ -63,4 +63,4 @@ private:
     int carrierBytes_ = 0;  // bytes per pixel of a format the codec uses, else 0
 };
 
-}  // namespace app
+}  // namespace codec

@@ -1,4 +1,4 @@
-#include "app/PassphraseCrypto.h"
+#include "codec/PassphraseCrypto.h"
 
 #include <sodium.h>
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-namespace app {
+namespace codec {
 
 namespace {
 
@@ -169,4 +169,4 @@ AnsiString OpenSealedText(const AnsiString& sealed, const AnsiString& passphrase
     return plain;
 }
 
-}  // namespace app
+}  // namespace codec

@@ -1,13 +1,13 @@
-#include "app/StegoFile.h"
+#include "codec/StegoFile.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "app/StegoCodec.h"
-#include "app/StegoPayload.h"
-#include "app/VerifiedSave.h"
+#include "codec/StegoCodec.h"
+#include "codec/StegoPayload.h"
+#include "codec/VerifiedSave.h"
 
-namespace app {
+namespace codec {
 
 namespace {
 
@@ -45,7 +45,7 @@ bitmap::TBitmap& TCarrierFile::Whole() {
 }
 
 std::int32_t TCarrierFile::Capacity() const {
-    if (whole_) return app::Capacity(*whole_);
+    if (whole_) return codec::Capacity(*whole_);
     // The loader refuses more than 2^31 - 1 pixels, so the product fits, as in the codec.
     return static_cast<std::int32_t>(static_cast<std::int64_t>(reader_->Width()) * reader_->Height()) / 8;
 }
@@ -154,4 +154,4 @@ bool TCarrierFile::Reveal(AnsiString& text) {
     return DecryptText(TopRows(rows), text);
 }
 
-}  // namespace app
+}  // namespace codec

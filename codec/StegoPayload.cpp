@@ -1,10 +1,10 @@
-#include "app/StegoPayload.h"
+#include "codec/StegoPayload.h"
 
-#include "app/PassphraseCrypto.h"
-#include "app/StegoCodec.h"
+#include "codec/PassphraseCrypto.h"
+#include "codec/StegoCodec.h"
 #include "platform/rtl/Conversions.h"
 
-namespace app {
+namespace codec {
 
 AnsiString EncryptPayload(const AnsiString& memoText) { return AnsiString(StegoSignature) + rtl::Trim(memoText); }
 
@@ -23,4 +23,4 @@ AnsiString EncryptTextWithPassphrase(bitmap::TBitmap& bmp, const AnsiString& mem
 
 bool DecryptText(const bitmap::TBitmap& bmp, AnsiString& text) { return ExtractStegography(bmp, text); }
 
-}  // namespace app
+}  // namespace codec

@@ -5,11 +5,11 @@
 // breaks stay) and puts the signature in front; the codec adds it once more, so a carrier image
 // starts with the signature twice. Decrypt shows what the codec found after the signatures.
 
-#include "app/StegoCodec.h"
+#include "codec/StegoCodec.h"
 #include "platform/bitmap/Bitmap.h"
 #include "platform/rtl/SysTypes.h"
 
-namespace app {
+namespace codec {
 
 using rtl::AnsiString;
 
@@ -28,4 +28,4 @@ AnsiString EncryptTextWithPassphrase(bitmap::TBitmap& bmp, const AnsiString& mem
 // Decrypt without the window: true with the hidden text when the image carries one.
 bool DecryptText(const bitmap::TBitmap& bmp, AnsiString& text);
 
-}  // namespace app
+}  // namespace codec

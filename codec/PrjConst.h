@@ -4,7 +4,7 @@
 
 #include "platform/rtl/ResString.h"
 
-namespace app {
+namespace codec {
 
 VLMRK_RESSTRING(SYouMustLoadABitm, 65232, "PrjConst", "You must load a bitmap to encrypt the text");
 VLMRK_RESSTRING(STextEncryptionFail, 65233, "PrjConst", "Text Encryption Faild, No Image to Encrypt");
@@ -23,4 +23,4 @@ VLMRK_RESSTRING(SYouTextWasEncrypt, 65263, "PrjConst", "Your Text Was Encrypted 
 VLMRK_RESSTRING(SModuleDoesNotFit, 65201, "PrjConst",
                 "The language module \"%s\" does not fit this version of Veilmark; the program starts in its own language");
 
-}  // namespace app
+}  // namespace codec

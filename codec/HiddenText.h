@@ -11,7 +11,7 @@
 #include "platform/rtl/ResString.h"
 #include "platform/rtl/SysTypes.h"
 
-namespace app {
+namespace codec {
 
 using rtl::AnsiString;
 using rtl::WideString;
@@ -34,4 +34,4 @@ AnsiString HiddenTextOf(const WideString& shown, int codePage = HiddenTextCodePa
 // What the memo shows for a hidden 8-bit text.
 WideString ShownTextOf(const AnsiString& hidden, int codePage = HiddenTextCodePage());
 
-}  // namespace app
+}  // namespace codec

@@ -1,4 +1,4 @@
-#include "app/HiddenText.h"
+#include "codec/HiddenText.h"
 
 #include <cstdio>
 
@@ -6,7 +6,7 @@
 #include "platform/nls/Nls.h"
 #include "platform/winres/WinRes.h"
 
-namespace app {
+namespace codec {
 
 namespace {
 
@@ -64,4 +64,4 @@ WideString ShownTextOf(const AnsiString& hidden, int codePage) {
     return wide ? *wide : WideString(hidden.begin(), hidden.end());
 }
 
-}  // namespace app
+}  // namespace codec

@@ -9,7 +9,7 @@
 
 #include "platform/rtl/ResString.h"
 
-namespace app {
+namespace codec {
 
 VLMRK_RESSTRING(SRandomSourceFailed, 65324, "StegoRandom", "The system's random source cannot be read");
 
@@ -40,4 +40,4 @@ private:
     std::uint64_t s_[4];
 };
 
-}  // namespace app
+}  // namespace codec

@@ -10,7 +10,7 @@
 #include "platform/rtl/ResString.h"
 #include "platform/rtl/SysTypes.h"
 
-namespace app {
+namespace codec {
 
 using rtl::AnsiString;
 
@@ -22,4 +22,4 @@ VLMRK_RESSTRING(SSaveNotVerified, 65320, "VerifiedSave",
 void SaveHiddenTextVerified(const bitmap::TBitmap& bmp, const AnsiString& fileName, const AnsiString& data,
                             const rtl::TWrittenFileCheck& beforeCompare = {});
 
-}  // namespace app
+}  // namespace codec

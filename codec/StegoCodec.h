@@ -17,11 +17,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/StegoRandom.h"
+#include "codec/StegoRandom.h"
 #include "platform/bitmap/Bitmap.h"
 #include "platform/rtl/SysTypes.h"
 
-namespace app {
+namespace codec {
 
 using rtl::AnsiString;
 
@@ -53,4 +53,4 @@ bool ExtractStegography(const bitmap::TBitmap& bmp, AnsiString& text);
 // the image holds fewer). Raises 65238 for a refused format.
 AnsiString ReadStoredBytes(const bitmap::TBitmap& bmp, std::size_t count);
 
-}  // namespace app
+}  // namespace codec

@@ -1,4 +1,4 @@
-#include "app/StegoRandom.h"
+#include "codec/StegoRandom.h"
 
 #include <sodium.h>
 #include <sys/random.h>
@@ -8,7 +8,7 @@
 
 #include "platform/rtl/Exception.h"
 
-namespace app {
+namespace codec {
 
 namespace {
 
@@ -84,4 +84,4 @@ void TSeededRandom::Fill(std::span<std::uint8_t> out) {
     }
 }
 
-}  // namespace app
+}  // namespace codec

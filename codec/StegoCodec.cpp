@@ -1,13 +1,13 @@
-#include "app/StegoCodec.h"
+#include "codec/StegoCodec.h"
 
 #include <algorithm>
 #include <memory>
 #include <utility>
 
-#include "app/PrjConst.h"
+#include "codec/PrjConst.h"
 #include "platform/rtl/Exception.h"
 
-namespace app {
+namespace codec {
 
 namespace {
 
@@ -280,4 +280,4 @@ AnsiString ReadStoredBytes(const bitmap::TBitmap& bmp, std::size_t count) {
     return bytes;
 }
 
-}  // namespace app
+}  // namespace codec

@@ -24,7 +24,7 @@
 #include "platform/rtl/ResString.h"
 #include "platform/rtl/SysTypes.h"
 
-namespace app {
+namespace codec {
 
 using rtl::AnsiString;
 
@@ -61,4 +61,4 @@ AnsiString SealText(const AnsiString& plain, const AnsiString& passphrase);
 // Decrypts an encrypted text; raises EPassphraseError with the message of what went wrong.
 AnsiString OpenSealedText(const AnsiString& sealed, const AnsiString& passphrase);
 
-}  // namespace app
+}  // namespace codec

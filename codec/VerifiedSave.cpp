@@ -1,9 +1,9 @@
-#include "app/VerifiedSave.h"
+#include "codec/VerifiedSave.h"
 
-#include "app/StegoCodec.h"
+#include "codec/StegoCodec.h"
 #include "platform/rtl/Exception.h"
 
-namespace app {
+namespace codec {
 
 namespace {
 
@@ -31,4 +31,4 @@ void SaveHiddenTextVerified(const bitmap::TBitmap& bmp, const AnsiString& fileNa
     });
 }
 
-}  // namespace app
+}  // namespace codec
