@@ -25,5 +25,6 @@ int RunLangPo(const Args& args);
 int RunPack(const Args& args);
 int RunForm(const Args& args);
 int RunModule(const Args& args);
+int RunBmp(const Args& args);
 
 }  // namespace tool

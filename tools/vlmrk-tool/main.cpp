@@ -42,6 +42,9 @@ constexpr Group kGroups[] = {
      "module dump FILE | module dump --self | module write-native OUT | "
      "module build LNG OUT [--native-lng FILE] [--native-module FILE]",
      ""},
+    {"bmp", tool::RunBmp, "bmp info FILE | bmp png FILE OUT",
+     "  info: the headers as JSON. png: the picture as the program draws it, as PNG; \"-\" for OUT\n"
+     "  writes to standard output. Both refuse a file the program cannot load.\n"},
 };
 
 constexpr std::string_view kExitCodes =
