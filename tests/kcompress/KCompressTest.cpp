@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "langdata/kcompress/kcompress.h"
+#include "langdata/kcompress/KCompressor.h"
+#include "langdata/kcompress/LzWindow.h"
 
 namespace {
 
@@ -348,7 +350,7 @@ TEST(LZKStreams, ShortReadsAndBoundedBlocks) {
 }
 
 TEST(LZKWindows, FillFromAStreamTopsUpTheLookahead) {
-    TLZSlideWindow w(2048, 127, 18, false);
+    TLZSlideWindow w(2048, 127, 18);
     rtl::TMemoryStream src(Bytes(300, 'z'));
     EXPECT_EQ(w.Fill(src), 127);
     w.Advance(27);
@@ -431,7 +433,7 @@ TEST(LZKWindows, PositionsListDropsItsOldest) {
 }
 
 TEST(LZKWindows, EncoderWindowKeepsTheLookaheadInPlace) {
-    TLZSlideWindow w(2048, 127, 18, false);
+    TLZSlideWindow w(2048, 127, 18);
     Bytes block(2048 + 100, 'q');
     w.ReadFrom(block.data(), 127);
     w.Advance(100);
