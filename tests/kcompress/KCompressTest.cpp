@@ -10,6 +10,7 @@
 #include "langdata/kcompress/kcompress.h"
 #include "langdata/kcompress/KCompressor.h"
 #include "langdata/kcompress/LzWindow.h"
+#include "tests/kcompress/LzkTestStreams.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ using langdata::TLZKCompressor;
 using langdata::TLZSlideWindow;
 using langdata::TPositionsList;
 using langdata::TSlideWindow;
+using lzktest::TTrickleStream;
 
 const Bytes kHeader = {'L', 'Z', 'K', '0', '0', 0, 0, 0, 0};
 
@@ -317,21 +319,6 @@ TEST(LZKStreams, OutputGoesToTheDestinationPositionAndProgressIsReported) {
     EXPECT_EQ(positions.back(), src.Size());
 }
 
-namespace {
-
-// A source that hands out at most a few bytes per read, as a pipe may; it remembers the largest
-// read asked of it.
-class TTrickleStream : public rtl::TMemoryStream {
-public:
-    using rtl::TMemoryStream::TMemoryStream;
-    std::int64_t Read(void* buffer, std::int64_t count) override {
-        largestRequest = std::max(largestRequest, count);
-        return rtl::TMemoryStream::Read(buffer, std::min<std::int64_t>(count, 7));
-    }
-    std::int64_t largestRequest = 0;
-};
-
-}  // namespace
 
 TEST(LZKStreams, ShortReadsAndBoundedBlocks) {
     std::mt19937 rng(3);
