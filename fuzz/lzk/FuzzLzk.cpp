@@ -1,5 +1,7 @@
 // Fuzz target for LZK. The first byte picks what the rest is:
-//   even  a token stream: decoded behind a valid header, and as it is (it may lack the header)
+//   even  a token stream: decoded behind a valid header, both in place from memory and in
+//         blocks from a stream that is not in memory (the two must agree), and as it is (it may
+//         lack the header)
 //   odd   plain bytes: compressed, and the round trip must give them back exactly
 // The decoder must stay inside its buffers whatever the tokens say.
 //
@@ -8,8 +10,10 @@
 // at 64 KiB, beyond which the stream refuses to grow. The decoder's logic is the same for every
 // length, so nothing is lost to the cap.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -29,13 +33,43 @@ private:
     static constexpr std::int64_t kCap = 64 * 1024;
 };
 
-// Decodes into a capped stream; output beyond the cap ends the decoding quietly.
-void DecodeCapped(rtl::TStream& in) {
+// A source that is not a memory stream, handing out odd-sized pieces, so the decoder reads it
+// in blocks.
+class TPieceStream : public rtl::TStream {
+public:
+    explicit TPieceStream(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::int64_t Read(void* buffer, std::int64_t count) override {
+        const auto left = static_cast<std::int64_t>(bytes_.size()) - position_;
+        const std::int64_t n = std::max<std::int64_t>(0, std::min<std::int64_t>({count, 977, left}));
+        if (n > 0) std::memcpy(buffer, bytes_.data() + position_, static_cast<std::size_t>(n));
+        position_ += n;
+        return n;
+    }
+    std::int64_t Write(const void*, std::int64_t) override { return 0; }
+    std::int64_t Seek(std::int64_t offset, rtl::TSeekOrigin origin) override {
+        const std::int64_t base = origin == rtl::TSeekOrigin::soBeginning ? 0
+                                  : origin == rtl::TSeekOrigin::soCurrent ? position_
+                                                                          : static_cast<std::int64_t>(bytes_.size());
+        position_ = std::max<std::int64_t>(0, base + offset);
+        return position_;
+    }
+    void SetSize(std::int64_t) override {}
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    std::int64_t position_ = 0;
+};
+
+// Decodes into a capped stream; output beyond the cap ends the decoding quietly. Answers what
+// was written (a whole output block past the cap is refused, so the cut is the same for every
+// source).
+std::vector<std::uint8_t> DecodeCapped(rtl::TStream& in) {
     TCappedStream out;
     try {
         langdata::DecompressLZKStream(in, out);
     } catch (const TCappedStream::TCapReached&) {
     }
+    return out.Bytes();
 }
 
 }  // namespace
@@ -47,7 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<std::uint8_t> stream = {'L', 'Z', 'K', '0', '0', 0, 0, 0, 0};
         stream.insert(stream.end(), rest.begin(), rest.end());
         rtl::TReadOnlyStream withHeader(stream);
-        DecodeCapped(withHeader);
+        TPieceStream inPieces(stream);
+        if (DecodeCapped(withHeader) != DecodeCapped(inPieces)) std::abort();
 
         rtl::TReadOnlyStream raw(rest);
         if (langdata::IsLZKStream(raw)) {
