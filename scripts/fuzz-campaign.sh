@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz target with libFuzzer (clang, AddressSanitizer and UndefinedBehaviorSanitizer)
 # for N seconds each, seeded with its corpus, and reports executions per second and findings.
-#   scripts/fuzz-campaign.sh [SECONDS] [TARGET...]      (default 60 seconds, every target)
+#   scripts/fuzz-campaign.sh [SECONDS] [TARGET...]      (default 60 seconds, every target; lzk or fuzz_lzk)
 # Findings (crash-*, leak-*, timeout-* inputs) are kept under build/fuzz/findings/<target>/;
 # replay one with the target's replay build: build/dev/fuzz/<dir>/<target> FILE.
 set -euo pipefail
@@ -12,7 +12,8 @@ build=$root/build/fuzz
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVLMRK_FUZZ=ON \
   -DVLMRK_BUILD_GUI=OFF -DVLMRK_BUILD_TESTS=OFF -DVLMRK_BUILD_BENCH=OFF >/dev/null
 mapfile -t all < <(cd "$root/fuzz" && for d in */; do [ -f "$d/CMakeLists.txt" ] && sed -n 's/^vlmrk_fuzz_target(\([a-z_]*\).*/\1/p' "$d/CMakeLists.txt"; done)
-targets=("$@")
+targets=("${@/#/fuzz_}")          # a target may be named with or without its "fuzz_" prefix
+targets=("${targets[@]/#fuzz_fuzz_/fuzz_}")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 printf '%-18s %10s %12s %9s\n' target seconds "execs/s" findings
