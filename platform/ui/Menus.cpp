@@ -223,6 +223,33 @@ void TMenuItem::Build() {
         qmenu_->setTitle(MenuText(caption));
         SetCaptionText(qmenu_->menuAction(), MenuText(caption));
         qmenu_->setFont(ToQFont(*ScreenFonts().MenuFont));
+        BuildSubMenu();
+        if (qaction_->menu<QMenu*>() != qmenu_) qaction_->setMenu(qmenu_);
+    } else if (qmenu_) {
+        qaction_->setMenu(nullptr);
+        delete qmenu_.data();
+    }
+    // A caption changed on its own: its menu's mnemonics again (the others keep theirs). A
+    // parent that is building its menu does this once, after all of its items.
+    if (parent_ && parent_->qmenu_ && !parent_->buildingSubMenu_) AssignMnemonics(parent_->qmenu_->actions());
+}
+
+QAction* TMenuItem::PlacedAction() const { return items_.empty() || !qmenu_ ? qaction_ : qmenu_->menuAction(); }
+
+void TMenuItem::BuildSubMenu() {
+    buildingSubMenu_ = true;
+    struct TDone {
+        bool& flag;
+        ~TDone() { flag = false; }
+    } done{buildingSubMenu_};
+    QList<QAction*> wanted;
+    for (TMenuItem* item : items_) {
+        item->Build();
+        wanted << item->PlacedAction();
+    }
+    // Captions change far more often than the items: a menu whose actions and radio groups are
+    // already as wanted keeps them (clearing and refilling it made Qt lay it out per action).
+    if (qmenu_->actions() != wanted || !RadioGroupsAsWanted()) {
         qmenu_->clear();
         // Radio items of one group share an exclusive group, so they show as radio buttons. The
         // groups are made afresh; every action leaves its old group before that group goes.
@@ -231,7 +258,6 @@ void TMenuItem::Build() {
             if (auto* group = qobject_cast<QActionGroup*>(child)) delete group;
         std::map<int, QActionGroup*> groups;
         for (TMenuItem* item : items_) {
-            item->Build();
             if (item->radioItem_) {
                 QActionGroup*& group = groups[item->groupIndex_];
                 if (!group) group = new QActionGroup(qmenu_);
@@ -242,14 +268,25 @@ void TMenuItem::Build() {
             else
                 qmenu_->addMenu(item->qmenu_);
         }
-        AssignMnemonics(qmenu_->actions());
-        qaction_->setMenu(qmenu_);
-    } else if (qmenu_) {
-        qaction_->setMenu(nullptr);
-        delete qmenu_.data();
     }
-    // A caption changed on its own: its menu's mnemonics again (the others keep theirs).
-    if (parent_ && parent_->qmenu_) AssignMnemonics(parent_->qmenu_->actions());
+    AssignMnemonics(qmenu_->actions());
+}
+
+bool TMenuItem::RadioGroupsAsWanted() const {
+    std::map<int, QActionGroup*> byIndex;
+    std::map<QActionGroup*, int> indexOf;
+    for (const TMenuItem* item : items_) {
+        QActionGroup* group = item->qaction_->actionGroup();
+        if (!item->radioItem_) {
+            if (group) return false;
+            continue;
+        }
+        if (!group || group->parent() != qmenu_) return false;
+        auto [at, newIndex] = byIndex.emplace(item->groupIndex_, group);
+        auto [of, newGroup] = indexOf.emplace(group, item->groupIndex_);
+        if (at->second != group || of->second != item->groupIndex_) return false;
+    }
+    return true;
 }
 
 // ---- TMainMenu ---------------------------------------------------------------------------------
@@ -282,16 +319,25 @@ QMenuBar* TMainMenu::MenuBar() {
 void TMainMenu::Rebuild() {
     if (!bar_) return;
     bar_->setFont(ToQFont(*ScreenFonts().MenuFont));
-    bar_->clear();
+    QList<QAction*> wanted;
     for (TMenuItem* item : items_->items_) {
         item->Build();
-        if (item->items_.empty()) {
-            bar_->addAction(item->qaction_);
-        } else {
-            bar_->addMenu(item->qmenu_);
+        if (!item->items_.empty()) {
             // The sub-menu's own action carries visibility and the enabled state.
             item->qmenu_->menuAction()->setVisible(item->qaction_->isVisible());
             item->qmenu_->menuAction()->setEnabled(item->qaction_->isEnabled());
+        }
+        wanted << item->PlacedAction();
+    }
+    // The bar keeps its actions when they are the wanted ones: a language switch changes only
+    // their texts, which Qt shows by itself.
+    if (bar_->actions() != wanted) {
+        bar_->clear();
+        for (TMenuItem* item : items_->items_) {
+            if (item->items_.empty())
+                bar_->addAction(item->qaction_);
+            else
+                bar_->addMenu(item->qmenu_);
         }
     }
     AssignMnemonics(bar_->actions());

@@ -76,6 +76,11 @@ private:
     friend class TMainMenu;
     void Changed(bool rebuild);
     void Build();  // fills the QAction and, with sub-items, the QMenu
+    // Builds the sub-items and places them in the QMenu (when they are not placed already).
+    void BuildSubMenu();
+    bool RadioGroupsAsWanted() const;
+    // What the parent's menu or the bar holds for this item: its action, or its sub-menu's.
+    QAction* PlacedAction() const;
 
     std::optional<AnsiString> caption_;
     TAction* action_ = nullptr;
@@ -90,6 +95,7 @@ private:
     TMainMenu* menu_ = nullptr;  // set on the root item only
     QAction* qaction_ = nullptr;
     QPointer<QMenu> qmenu_;
+    bool buildingSubMenu_ = false;
 };
 
 class TMainMenu : public rtti::TComponent {

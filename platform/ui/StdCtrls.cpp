@@ -61,15 +61,25 @@ void TLabel::TextChanged() {
 void TLabel::AdjustSize() {
     if (!autoSize_ || adjusting_ || Loading()) return;
     adjusting_ = true;
-    const QFontMetrics metrics(ToQFont(*Font()));
-    const QString text = ShownText();
-    if (wordWrap_) {
-        const QRect bounds = metrics.boundingRect(QRect(0, 0, std::max(1, Width()), 100000), Qt::TextWordWrap, text);
-        SetBounds(Left(), Top(), Width(), std::max(bounds.height(), metrics.height()));
-    } else {
-        SetBounds(Left(), Top(), metrics.horizontalAdvance(text), metrics.height());
-    }
+    const QSize extent = TextExtent(ToQFont(*Font()), ShownText());
+    SetBounds(Left(), Top(), wordWrap_ ? Width() : extent.width(), extent.height());
     adjusting_ = false;
+}
+
+QSize TLabel::TextExtent(const QFont& font, const QString& text) {
+    const int wrapWidth = wordWrap_ ? std::max(1, Width()) : -1;
+    if (measure_ && measure_->WrapWidth == wrapWidth && measure_->Text == text && measure_->Font == font)
+        return measure_->Extent;
+    const QFontMetrics metrics(font);
+    QSize extent;
+    if (wordWrap_) {
+        const QRect bounds = metrics.boundingRect(QRect(0, 0, wrapWidth, 100000), Qt::TextWordWrap, text);
+        extent = QSize(wrapWidth, std::max(bounds.height(), metrics.height()));
+    } else {
+        extent = QSize(metrics.horizontalAdvance(text), metrics.height());
+    }
+    measure_ = TMeasure{font, text, wrapWidth, extent};
+    return extent;
 }
 
 void TLabel::DrawText(QPainter& painter, const QRect& rect, const QColor& color) {

@@ -1,6 +1,12 @@
 #pragma once
 // Labels and the memo.
 
+#include <optional>
+
+#include <QFont>
+#include <QSize>
+#include <QString>
+
 #include "platform/ui/ExtCtrls.h"
 
 class QPlainTextEdit;
@@ -33,6 +39,18 @@ protected:
     void AdjustSize();
 
 private:
+    // The size of the caption as drawn: measured again only when the font, the text or the
+    // wrapping width changed (a switch changes a label's text and then its font's character
+    // set, which leaves the measure as it was).
+    QSize TextExtent(const QFont& font, const QString& text);
+
+    struct TMeasure {
+        QFont Font;
+        QString Text;
+        int WrapWidth = -1;  // -1 for a single line
+        QSize Extent;
+    };
+    std::optional<TMeasure> measure_;
     TAlignment alignment_ = TAlignment::taLeftJustify;
     bool autoSize_ = true;
     bool wordWrap_ = false;
