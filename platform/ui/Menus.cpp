@@ -4,7 +4,9 @@
 #include <utility>
 
 #include <QAction>
+#include <QActionEvent>
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -25,6 +27,39 @@ QString MenuText(const AnsiString& caption) { return DecodeForCharset(caption, S
 void LeaveGroup(QAction* action) {
     if (action && action->actionGroup()) action->actionGroup()->removeAction(action);
 }
+
+// A shown menu bar lays out all of its entries again on every change of one of its actions (a
+// text, a check mark): a rebuild changes several properties of each. While one of these lives,
+// the bar's action changes are held back, and the bar gets one of them at the end. A native menu
+// bar syncs each change with the desktop's menu and is left alone.
+class THeldBarChanges : public QObject {
+public:
+    explicit THeldBarChanges(QMenuBar* bar) : bar_(bar) {
+        if (bar_ && !bar_->isNativeMenuBar()) bar_->installEventFilter(this);
+        else bar_ = nullptr;
+    }
+    ~THeldBarChanges() override {
+        if (!bar_) return;
+        bar_->removeEventFilter(this);
+        if (held_ && !bar_->actions().isEmpty()) {
+            QActionEvent changed(QEvent::ActionChanged, bar_->actions().constFirst());
+            QCoreApplication::sendEvent(bar_, &changed);
+        }
+    }
+    THeldBarChanges(const THeldBarChanges&) = delete;
+    THeldBarChanges& operator=(const THeldBarChanges&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != bar_ || event->type() != QEvent::ActionChanged) return false;
+        held_ = true;
+        return true;
+    }
+
+private:
+    QPointer<QMenuBar> bar_;
+    bool held_ = false;
+};
 
 }  // namespace
 
@@ -318,6 +353,7 @@ QMenuBar* TMainMenu::MenuBar() {
 
 void TMainMenu::Rebuild() {
     if (!bar_) return;
+    THeldBarChanges held(bar_);
     bar_->setFont(ToQFont(*ScreenFonts().MenuFont));
     QList<QAction*> wanted;
     for (TMenuItem* item : items_->items_) {
@@ -349,10 +385,8 @@ void TMainMenu::Changed(TMenuItem* source, bool rebuild) {
         // One layout and one notification for the whole batch, with the menu as the source
         // (items changed during it may be gone by its end).
         rebuildPending_ = rebuildPending_ || rebuild;
-        DeferUpdate(this, [this] {
-            const bool again = std::exchange(rebuildPending_, false);
-            Changed(nullptr, again);
-        });
+        notifyPending_ = true;
+        DeferPending();
         return;
     }
     if (rebuild) Rebuild();
@@ -363,6 +397,26 @@ void TMainMenu::Changed(TMenuItem* source, bool rebuild) {
         ~TGuard() { --n; }
     } guard{changing_};
     OnChange(source ? static_cast<rtl::TObject*>(source) : this);
+}
+
+void TMainMenu::ScreenFontChanged() {
+    if (Loading() || Destroying() || !UpdateBatchOpen()) {
+        Rebuild();
+        return;
+    }
+    // A switch changes three screen fonts and then the captions: one rebuild at the end.
+    rebuildPending_ = true;
+    DeferPending();
+}
+
+void TMainMenu::DeferPending() {
+    DeferUpdate(this, [this] {
+        const bool rebuild = std::exchange(rebuildPending_, false);
+        if (std::exchange(notifyPending_, false))
+            Changed(nullptr, rebuild);
+        else if (rebuild)
+            Rebuild();
+    });
 }
 
 bool TMainMenu::RebuildsWhenBatchEnds() const { return bar_ && !Loading() && !Destroying() && UpdateBatchOpen(); }

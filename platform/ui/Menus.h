@@ -115,6 +115,9 @@ public:
     void Loaded() override;
     void GetChildren(const std::function<void(rtti::TComponent*)>& proc, rtti::TComponent* root) const override;
     void Rebuild();
+    // The menu font (or another screen font) changed: rebuilt at once, or inside an update batch
+    // once at its end (with OnChange only when an item changed too).
+    void ScreenFontChanged();
 
 private:
     friend class TMenuItem;
@@ -125,7 +128,10 @@ private:
     std::unique_ptr<TMenuItem> items_;
     QPointer<QMenuBar> bar_;
     int changing_ = 0;
-    bool rebuildPending_ = false;  // a layout owed at the end of the open update batch
+    // The work owed at the end of the open update batch.
+    void DeferPending();
+    bool rebuildPending_ = false;  // a layout
+    bool notifyPending_ = false;   // an OnChange
 };
 
 }  // namespace ui

@@ -89,10 +89,17 @@ public:
     void Clear() override;
 
 protected:
+    // Between BeginUpdate and EndUpdate the lines are kept here and shown once at the end
+    // (replacing a memo's lines wrote the whole text again per line).
     void SetUpdateState(bool updating) override;
 
 private:
+    std::vector<QString> Lines() const;
+    void SetLines(std::vector<QString> lines);
+
     TMemo& memo_;
+    std::optional<std::vector<QString>> pending_;
+    bool pendingChanged_ = false;
 };
 
 // A multi-line text box. Its 8-bit face (Lines, Text: what form streams and translations set)
