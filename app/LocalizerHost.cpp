@@ -1,5 +1,8 @@
 #include "app/LocalizerHost.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
+
 #include "localizer/LocOnFly.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Forms.h"
@@ -27,6 +30,14 @@ void InstallLocalizerHost(localizer::TKLocalizerOnFly& localizer) {
     };
     localizer.Host.BeginWindowUpdate = [] { ui::BeginUpdateBatch(); };
     localizer.Host.EndWindowUpdate = [] { ui::EndUpdateBatch(); };
+    // After the current turn of the event loop: the switch shows first, its settings write
+    // follows (the controller writes what is still waiting when it goes away).
+    localizer.Host.PostWork = [](std::function<void()> work) {
+        if (QCoreApplication* application = QCoreApplication::instance())
+            QMetaObject::invokeMethod(application, std::move(work), Qt::QueuedConnection);
+        else
+            work();
+    };
 }
 
 }  // namespace app

@@ -34,6 +34,22 @@ TKLocalizerOnFly*& Instance() {
     return instance;
 }
 
+void WriteChoice(const AnsiString& key, const AnsiString& name, const AnsiString& value) {
+    registry::TRegistry reg;
+    reg.OpenKey(key, true);
+    reg.WriteString(name, value);
+}
+
+// What a stream holds from its start to its position (what was just written into it).
+std::vector<std::uint8_t> WrittenBytes(rtl::TStream& stream) {
+    const std::int64_t end = stream.Position();
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end));
+    stream.SetPosition(0);
+    stream.ReadBuffer(bytes.data(), end);
+    stream.SetPosition(end);
+    return bytes;
+}
+
 // Anything at the path, a directory included: a module path that is taken by something we cannot
 // remove must stop the switch.
 bool PathExists(const AnsiString& path) {
@@ -73,12 +89,27 @@ private:
 TKLocalizerOnFly::TKLocalizerOnFly()
     : Store(std::make_unique<TLocStorage>()),
       Languages(std::make_unique<TLFInfoList>()),
-      menuSink_(std::make_unique<TMenuSink>(this)) {
+      menuSink_(std::make_unique<TMenuSink>(this)),
+      choiceWrite_(std::make_unique<TDeferredWrite>([this](const std::exception_ptr& error) {
+          try {
+              std::rethrow_exception(error);
+          } catch (const rtl::Exception& e) {
+              ReportError(e);
+          } catch (...) {
+          }
+      })) {
     if (!Instance()) Instance() = this;
     modres::LocUtils().OnFlyMode = true;
 }
 
 TKLocalizerOnFly::~TKLocalizerOnFly() {
+    // A quit right after a switch still remembers it.
+    try {
+        FlushLanguageChoice();
+    } catch (const rtl::Exception& error) {
+        ReportError(error);
+    } catch (...) {
+    }
     ShuttingDown = true;
     Languages.reset();
     Store.reset();
@@ -184,6 +215,7 @@ void TKLocalizerOnFly::UseProgramResources() {
 }
 
 void TKLocalizerOnFly::ForgetLanguageChoice() {
+    choiceWrite_->Drop();
     if (RegistryKey.empty()) return;
     registry::TRegistry reg;
     if (reg.OpenKey(ChoiceKey(), false)) reg.DeleteValue(RegistryValueName);
@@ -215,6 +247,17 @@ bool TKLocalizerOnFly::ReadLanguagePack(winres::HMODULE module, std::uint32_t la
             Languages->AddSorted(std::move(info));
         }
     };
+    // A language decoded by an earlier switch is copied from the cache, cataloguing the
+    // directory that was read with it.
+    const bool wantsFile = dest && !(options & HeaderOnly);
+    const TPackCache::TKey key = wantsFile ? TPackCache::KeyOf(bytes, languageId) : TPackCache::TKey{};
+    if (const TDecodedPackLanguage* kept = wantsFile ? packCache_.Find(key) : nullptr) {
+        directory = kept->Directory;
+        catalogue();
+        dest->SetPosition(0);
+        dest->WriteBuffer(kept->File.data(), static_cast<std::int64_t>(kept->File.size()));
+        return true;
+    }
     bool result = false;
     try {
         result = langdata::ReadLanguagePack(bytes, languageId, options, dest, &directory);
@@ -223,8 +266,11 @@ bool TKLocalizerOnFly::ReadLanguagePack(winres::HMODULE module, std::uint32_t la
         throw ELocOnFlyError(error.Message());
     }
     catalogue();
+    if (result && wantsFile) packCache_.Keep(key, {directory, WrittenBytes(*dest)});
     return result;
 }
+
+void TKLocalizerOnFly::ForgetDecodedPackLanguages() { packCache_.Clear(); }
 
 bool TKLocalizerOnFly::LoadPackLanguage(winres::HMODULE module, std::uint32_t languageId, unsigned options,
                                         TLocStorage* store, langdata::TLangFile& langFile) {
@@ -318,14 +364,31 @@ AnsiString TKLocalizerOnFly::ReadLanguageChoice() const {
     return reg.ReadString(RegistryValueName);
 }
 
+AnsiString TKLocalizerOnFly::ChoiceValue() const {
+    return CurrentLanguageId == NativeLanguageId() ? AnsiString("EXE")
+                                                   : locstore::LanguageAbbreviation(CurrentLanguageId);
+}
+
 void TKLocalizerOnFly::SaveLanguageChoice() {
     if (RegistryKey.empty()) return;
-    registry::TRegistry reg;
-    reg.OpenKey(ChoiceKey(), true);
-    reg.WriteString(RegistryValueName,
-                    CurrentLanguageId == NativeLanguageId() ? AnsiString("EXE")
-                                                            : locstore::LanguageAbbreviation(CurrentLanguageId));
+    // An older waiting write must not land after this one.
+    choiceWrite_->Drop();
+    WriteChoice(ChoiceKey(), RegistryValueName, ChoiceValue());
 }
+
+void TKLocalizerOnFly::RememberLanguageChoice() {
+    if (RegistryKey.empty()) return;
+    if (Starting || !Host.PostWork) {
+        SaveLanguageChoice();
+        return;
+    }
+    // The key and name are taken now: the write belongs to this switch.
+    choiceWrite_->Schedule(
+        [key = ChoiceKey(), name = RegistryValueName, value = ChoiceValue()] { WriteChoice(key, name, value); },
+        Host.PostWork);
+}
+
+void TKLocalizerOnFly::FlushLanguageChoice() { choiceWrite_->Flush(); }
 
 // ---- File names -----------------------------------------------------------------------------------
 
@@ -602,7 +665,7 @@ void TKLocalizerOnFly::ApplyLanguage(langdata::TLangFile& langFile) {
         update.End();
     }
 
-    SaveLanguageChoice();
+    RememberLanguageChoice();
 }
 
 }  // namespace localizer

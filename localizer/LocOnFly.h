@@ -20,6 +20,8 @@
 #include <vector>
 
 #include "langdata/LangPack.h"
+#include "localizer/DeferredWrite.h"
+#include "localizer/PackCache.h"
 #include "locstore/KUtils.h"
 #include "locstore/LocStorage.h"
 #include "platform/rtl/Exception.h"
@@ -124,6 +126,9 @@ struct TLocalizerHost {
     // change notifications) and does them once at the end.
     std::function<void()> BeginWindowUpdate;
     std::function<void()> EndWindowUpdate;
+    // Runs work once the current event-loop turn is done. With it, the choice a switch made is
+    // written just after the switch instead of inside it; without it, at once.
+    std::function<void(std::function<void()>)> PostWork;
 };
 
 class TKLocalizerOnFly : public rtl::TObject {
@@ -176,9 +181,16 @@ public:
     bool LoadPackLanguage(winres::HMODULE module, std::uint32_t languageId, unsigned options,
                           locstore::TLocStorage* store, langdata::TLangFile& langFile);
     bool LoadFromPack(std::uint32_t languageId, bool headerOnly);
+    // Pack languages are decoded once and kept (PackCache.h); this forgets them, as a new
+    // process would not have them (for measuring a first switch).
+    void ForgetDecodedPackLanguages();
     void LoadNativeLanguage();
     int EnsureLanguageLoaded(std::uint32_t languageId);
     void SaveLanguageChoice();
+    // Writes the choice of the last switch now when it is still waiting for its turn of the
+    // event loop (the controller does so itself before it goes away).
+    void FlushLanguageChoice();
+    bool LanguageChoicePending() const { return choiceWrite_->Pending(); }
     // The remembered code, "" when none.
     AnsiString ReadLanguageChoice() const;
     void ReportError(const rtl::Exception& error);
@@ -243,6 +255,11 @@ private:
     void ChangeToCode(const AnsiString& code);
     // The settings-store key the language code is remembered under.
     AnsiString ChoiceKey() const;
+    // What SaveLanguageChoice writes for the current language.
+    AnsiString ChoiceValue() const;
+    // The end of a switch: the choice written after the event loop's turn when the host can
+    // post work and the program is not starting, else at once.
+    void RememberLanguageChoice();
     // The character set a live switch gives fonts: what the language's own forms carry.
     int FormCharset() const;
     // The font ApplyFontCharset changes, reached through "Font" or "Style".
@@ -257,6 +274,9 @@ private:
     void JudgeLists(locstore::TLocComponent* entry, rtti::TPersistent* target, const AnsiString& prefix);
 
     std::unique_ptr<TMenuSink> menuSink_;
+    std::unique_ptr<TDeferredWrite> choiceWrite_;
+    // Languages of the pack as decoded by earlier switches.
+    TPackCache packCache_;
     // String lists of the entry being applied, and whether they hold text of the user's.
     std::vector<std::pair<rtti::TStrings*, bool>> judgedLists_;
     int formDepth_ = 0;

@@ -1,6 +1,7 @@
 #include "locstore/KLocales.h"
 
 #include <mutex>
+#include <optional>
 
 #include "locstore/KStrings.h"
 #include "platform/nls/CodePages.h"
@@ -151,9 +152,18 @@ std::vector<TSystemLanguage> SystemLanguages() { return CachedSystemLanguages();
 int PrimaryLanguage(std::uint32_t lcid) { return static_cast<int>(lcid & 0x3FF); }
 
 int CodePageOfLanguage(std::uint32_t lcid) {
-    const AnsiString text = LocaleString(lcid, LOCALE_IDEFAULTANSICODEPAGE);
-    if (text.empty()) return nls::GetACP();
-    return rtl::StrToInt(text);
+    // The locale table never changes, and a language switch asks for the same language once per
+    // translated text: the last answer is kept. The system code page is asked every time (tests
+    // change the environment).
+    thread_local std::uint32_t lastLcid = 0;
+    thread_local std::optional<std::optional<int>> lastPage;
+    if (!lastPage || lastLcid != lcid) {
+        const AnsiString text = LocaleString(lcid, LOCALE_IDEFAULTANSICODEPAGE);
+        std::optional<int> page = text.empty() ? std::nullopt : std::optional<int>(rtl::StrToInt(text));
+        lastLcid = lcid;
+        lastPage = page;
+    }
+    return *lastPage ? **lastPage : nls::GetACP();
 }
 
 int CharsetOfCodePage(int codePage) {

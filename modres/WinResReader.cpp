@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <vector>
 
 #include "platform/rtl/Conversions.h"
 #include "platform/winres/StringBlock.h"
@@ -70,8 +71,15 @@ std::uint32_t Checked32(std::uint64_t value) {
 
 void WriteWide(rtl::TStream& stream, const WideString& text) {
     if (text.size() > 0xFFFF) throw EExeError(EExeError::CreateRes, SResourceImageTooLarge);
-    stream.WriteU16(static_cast<std::uint16_t>(text.size()));
-    for (char16_t c : text) stream.WriteU16(static_cast<std::uint16_t>(c));
+    // One write for the length and the text (a module holds thousands of them), little-endian.
+    std::vector<std::uint8_t> bytes(2 + 2 * text.size());
+    bytes[0] = static_cast<std::uint8_t>(text.size());
+    bytes[1] = static_cast<std::uint8_t>(text.size() >> 8);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bytes[2 + 2 * i] = static_cast<std::uint8_t>(text[i]);
+        bytes[3 + 2 * i] = static_cast<std::uint8_t>(text[i] >> 8);
+    }
+    stream.WriteBytes(bytes);
 }
 
 // The language directories and data entries shared by both block kinds (steps 3 and 4).

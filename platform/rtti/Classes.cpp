@@ -109,8 +109,9 @@ int TComponent::ComponentIndex() const {
 
 TComponent* TComponent::FindComponent(std::string_view name) const {
     if (name.empty()) return nullptr;
+    const AnsiString wanted(name);
     for (const auto& c : components_)
-        if (rtl::SameText(c->name_, AnsiString(name))) return c.get();
+        if (rtl::SameText(c->name_, wanted)) return c.get();
     return nullptr;
 }
 

@@ -372,7 +372,7 @@ void ScreenFontChanged() {
     QToolTip::setFont(ToQFont(*ScreenFonts().HintFont));
     rtti::TScreen& screen = rtti::Screen();
     for (int i = 0; i < screen.FormCount(); ++i)
-        if (auto* form = dynamic_cast<TForm*>(screen.Forms(i)); form && form->Menu()) form->Menu()->Rebuild();
+        if (auto* form = dynamic_cast<TForm*>(screen.Forms(i)); form && form->Menu()) form->Menu()->ScreenFontChanged();
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <utility>
 
 #include <QAction>
+#include <QActionEvent>
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -25,6 +27,39 @@ QString MenuText(const AnsiString& caption) { return DecodeForCharset(caption, S
 void LeaveGroup(QAction* action) {
     if (action && action->actionGroup()) action->actionGroup()->removeAction(action);
 }
+
+// A shown menu bar lays out all of its entries again on every change of one of its actions (a
+// text, a check mark): a rebuild changes several properties of each. While one of these lives,
+// the bar's action changes are held back, and the bar gets one of them at the end. A native menu
+// bar syncs each change with the desktop's menu and is left alone.
+class THeldBarChanges : public QObject {
+public:
+    explicit THeldBarChanges(QMenuBar* bar) : bar_(bar) {
+        if (bar_ && !bar_->isNativeMenuBar()) bar_->installEventFilter(this);
+        else bar_ = nullptr;
+    }
+    ~THeldBarChanges() override {
+        if (!bar_) return;
+        bar_->removeEventFilter(this);
+        if (held_ && !bar_->actions().isEmpty()) {
+            QActionEvent changed(QEvent::ActionChanged, bar_->actions().constFirst());
+            QCoreApplication::sendEvent(bar_, &changed);
+        }
+    }
+    THeldBarChanges(const THeldBarChanges&) = delete;
+    THeldBarChanges& operator=(const THeldBarChanges&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != bar_ || event->type() != QEvent::ActionChanged) return false;
+        held_ = true;
+        return true;
+    }
+
+private:
+    QPointer<QMenuBar> bar_;
+    bool held_ = false;
+};
 
 }  // namespace
 
@@ -223,6 +258,33 @@ void TMenuItem::Build() {
         qmenu_->setTitle(MenuText(caption));
         SetCaptionText(qmenu_->menuAction(), MenuText(caption));
         qmenu_->setFont(ToQFont(*ScreenFonts().MenuFont));
+        BuildSubMenu();
+        if (qaction_->menu<QMenu*>() != qmenu_) qaction_->setMenu(qmenu_);
+    } else if (qmenu_) {
+        qaction_->setMenu(nullptr);
+        delete qmenu_.data();
+    }
+    // A caption changed on its own: its menu's mnemonics again (the others keep theirs). A
+    // parent that is building its menu does this once, after all of its items.
+    if (parent_ && parent_->qmenu_ && !parent_->buildingSubMenu_) AssignMnemonics(parent_->qmenu_->actions());
+}
+
+QAction* TMenuItem::PlacedAction() const { return items_.empty() || !qmenu_ ? qaction_ : qmenu_->menuAction(); }
+
+void TMenuItem::BuildSubMenu() {
+    buildingSubMenu_ = true;
+    struct TDone {
+        bool& flag;
+        ~TDone() { flag = false; }
+    } done{buildingSubMenu_};
+    QList<QAction*> wanted;
+    for (TMenuItem* item : items_) {
+        item->Build();
+        wanted << item->PlacedAction();
+    }
+    // Captions change far more often than the items: a menu whose actions and radio groups are
+    // already as wanted keeps them (clearing and refilling it made Qt lay it out per action).
+    if (qmenu_->actions() != wanted || !RadioGroupsAsWanted()) {
         qmenu_->clear();
         // Radio items of one group share an exclusive group, so they show as radio buttons. The
         // groups are made afresh; every action leaves its old group before that group goes.
@@ -231,7 +293,6 @@ void TMenuItem::Build() {
             if (auto* group = qobject_cast<QActionGroup*>(child)) delete group;
         std::map<int, QActionGroup*> groups;
         for (TMenuItem* item : items_) {
-            item->Build();
             if (item->radioItem_) {
                 QActionGroup*& group = groups[item->groupIndex_];
                 if (!group) group = new QActionGroup(qmenu_);
@@ -242,14 +303,25 @@ void TMenuItem::Build() {
             else
                 qmenu_->addMenu(item->qmenu_);
         }
-        AssignMnemonics(qmenu_->actions());
-        qaction_->setMenu(qmenu_);
-    } else if (qmenu_) {
-        qaction_->setMenu(nullptr);
-        delete qmenu_.data();
     }
-    // A caption changed on its own: its menu's mnemonics again (the others keep theirs).
-    if (parent_ && parent_->qmenu_) AssignMnemonics(parent_->qmenu_->actions());
+    AssignMnemonics(qmenu_->actions());
+}
+
+bool TMenuItem::RadioGroupsAsWanted() const {
+    std::map<int, QActionGroup*> byIndex;
+    std::map<QActionGroup*, int> indexOf;
+    for (const TMenuItem* item : items_) {
+        QActionGroup* group = item->qaction_->actionGroup();
+        if (!item->radioItem_) {
+            if (group) return false;
+            continue;
+        }
+        if (!group || group->parent() != qmenu_) return false;
+        auto [at, newIndex] = byIndex.emplace(item->groupIndex_, group);
+        auto [of, newGroup] = indexOf.emplace(group, item->groupIndex_);
+        if (at->second != group || of->second != item->groupIndex_) return false;
+    }
+    return true;
 }
 
 // ---- TMainMenu ---------------------------------------------------------------------------------
@@ -281,17 +353,27 @@ QMenuBar* TMainMenu::MenuBar() {
 
 void TMainMenu::Rebuild() {
     if (!bar_) return;
+    THeldBarChanges held(bar_);
     bar_->setFont(ToQFont(*ScreenFonts().MenuFont));
-    bar_->clear();
+    QList<QAction*> wanted;
     for (TMenuItem* item : items_->items_) {
         item->Build();
-        if (item->items_.empty()) {
-            bar_->addAction(item->qaction_);
-        } else {
-            bar_->addMenu(item->qmenu_);
+        if (!item->items_.empty()) {
             // The sub-menu's own action carries visibility and the enabled state.
             item->qmenu_->menuAction()->setVisible(item->qaction_->isVisible());
             item->qmenu_->menuAction()->setEnabled(item->qaction_->isEnabled());
+        }
+        wanted << item->PlacedAction();
+    }
+    // The bar keeps its actions when they are the wanted ones: a language switch changes only
+    // their texts, which Qt shows by itself.
+    if (bar_->actions() != wanted) {
+        bar_->clear();
+        for (TMenuItem* item : items_->items_) {
+            if (item->items_.empty())
+                bar_->addAction(item->qaction_);
+            else
+                bar_->addMenu(item->qmenu_);
         }
     }
     AssignMnemonics(bar_->actions());
@@ -303,10 +385,8 @@ void TMainMenu::Changed(TMenuItem* source, bool rebuild) {
         // One layout and one notification for the whole batch, with the menu as the source
         // (items changed during it may be gone by its end).
         rebuildPending_ = rebuildPending_ || rebuild;
-        DeferUpdate(this, [this] {
-            const bool again = std::exchange(rebuildPending_, false);
-            Changed(nullptr, again);
-        });
+        notifyPending_ = true;
+        DeferPending();
         return;
     }
     if (rebuild) Rebuild();
@@ -317,6 +397,26 @@ void TMainMenu::Changed(TMenuItem* source, bool rebuild) {
         ~TGuard() { --n; }
     } guard{changing_};
     OnChange(source ? static_cast<rtl::TObject*>(source) : this);
+}
+
+void TMainMenu::ScreenFontChanged() {
+    if (Loading() || Destroying() || !UpdateBatchOpen()) {
+        Rebuild();
+        return;
+    }
+    // A switch changes three screen fonts and then the captions: one rebuild at the end.
+    rebuildPending_ = true;
+    DeferPending();
+}
+
+void TMainMenu::DeferPending() {
+    DeferUpdate(this, [this] {
+        const bool rebuild = std::exchange(rebuildPending_, false);
+        if (std::exchange(notifyPending_, false))
+            Changed(nullptr, rebuild);
+        else if (rebuild)
+            Rebuild();
+    });
 }
 
 bool TMainMenu::RebuildsWhenBatchEnds() const { return bar_ && !Loading() && !Destroying() && UpdateBatchOpen(); }

@@ -76,6 +76,11 @@ private:
     friend class TMainMenu;
     void Changed(bool rebuild);
     void Build();  // fills the QAction and, with sub-items, the QMenu
+    // Builds the sub-items and places them in the QMenu (when they are not placed already).
+    void BuildSubMenu();
+    bool RadioGroupsAsWanted() const;
+    // What the parent's menu or the bar holds for this item: its action, or its sub-menu's.
+    QAction* PlacedAction() const;
 
     std::optional<AnsiString> caption_;
     TAction* action_ = nullptr;
@@ -90,6 +95,7 @@ private:
     TMainMenu* menu_ = nullptr;  // set on the root item only
     QAction* qaction_ = nullptr;
     QPointer<QMenu> qmenu_;
+    bool buildingSubMenu_ = false;
 };
 
 class TMainMenu : public rtti::TComponent {
@@ -109,6 +115,9 @@ public:
     void Loaded() override;
     void GetChildren(const std::function<void(rtti::TComponent*)>& proc, rtti::TComponent* root) const override;
     void Rebuild();
+    // The menu font (or another screen font) changed: rebuilt at once, or inside an update batch
+    // once at its end (with OnChange only when an item changed too).
+    void ScreenFontChanged();
 
 private:
     friend class TMenuItem;
@@ -119,7 +128,10 @@ private:
     std::unique_ptr<TMenuItem> items_;
     QPointer<QMenuBar> bar_;
     int changing_ = 0;
-    bool rebuildPending_ = false;  // a layout owed at the end of the open update batch
+    // The work owed at the end of the open update batch.
+    void DeferPending();
+    bool rebuildPending_ = false;  // a layout
+    bool notifyPending_ = false;   // an OnChange
 };
 
 }  // namespace ui

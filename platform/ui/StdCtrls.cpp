@@ -61,15 +61,25 @@ void TLabel::TextChanged() {
 void TLabel::AdjustSize() {
     if (!autoSize_ || adjusting_ || Loading()) return;
     adjusting_ = true;
-    const QFontMetrics metrics(ToQFont(*Font()));
-    const QString text = ShownText();
-    if (wordWrap_) {
-        const QRect bounds = metrics.boundingRect(QRect(0, 0, std::max(1, Width()), 100000), Qt::TextWordWrap, text);
-        SetBounds(Left(), Top(), Width(), std::max(bounds.height(), metrics.height()));
-    } else {
-        SetBounds(Left(), Top(), metrics.horizontalAdvance(text), metrics.height());
-    }
+    const QSize extent = TextExtent(ToQFont(*Font()), ShownText());
+    SetBounds(Left(), Top(), wordWrap_ ? Width() : extent.width(), extent.height());
     adjusting_ = false;
+}
+
+QSize TLabel::TextExtent(const QFont& font, const QString& text) {
+    const int wrapWidth = wordWrap_ ? std::max(1, Width()) : -1;
+    if (measure_ && measure_->WrapWidth == wrapWidth && measure_->Text == text && measure_->Font == font)
+        return measure_->Extent;
+    const QFontMetrics metrics(font);
+    QSize extent;
+    if (wordWrap_) {
+        const QRect bounds = metrics.boundingRect(QRect(0, 0, wrapWidth, 100000), Qt::TextWordWrap, text);
+        extent = QSize(wrapWidth, std::max(bounds.height(), metrics.height()));
+    } else {
+        extent = QSize(metrics.horizontalAdvance(text), metrics.height());
+    }
+    measure_ = TMeasure{font, text, wrapWidth, extent};
+    return extent;
 }
 
 void TLabel::DrawText(QPainter& painter, const QRect& rect, const QColor& color) {
@@ -130,44 +140,69 @@ const rtti::TEnumInfo& ScrollStyleInfo() {
     return info;
 }
 
-int TMemoStrings::Count() const { return static_cast<int>(memo_.ReadLines().size()); }
+std::vector<QString> TMemoStrings::Lines() const { return pending_ ? *pending_ : memo_.ReadLines(); }
+
+void TMemoStrings::SetLines(std::vector<QString> lines) {
+    if (pending_) {
+        // Split as the editor will split them: a line break inside a line makes two lines.
+        QStringList joined;
+        for (const QString& line : lines) joined << line;
+        std::vector<QString> shown;
+        QString text = joined.join(QLatin1Char('\n'));
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        if (!text.isEmpty())
+            for (const QString& line : text.split(QLatin1Char('\n'))) shown.push_back(line);
+        if (!shown.empty() && shown.back().isEmpty()) shown.pop_back();
+        *pending_ = std::move(shown);
+        pendingChanged_ = true;
+    } else {
+        memo_.WriteLines(lines);
+    }
+}
+
+int TMemoStrings::Count() const { return static_cast<int>(Lines().size()); }
 
 AnsiString TMemoStrings::Get(int index) const {
-    const auto lines = memo_.ReadLines();
+    const auto lines = Lines();
     if (index < 0 || index >= static_cast<int>(lines.size())) rtl::RaiseListIndexError(index);
     return EncodeAnsi(lines[static_cast<std::size_t>(index)], memo_.CodePage());
 }
 
 void TMemoStrings::Put(int index, const AnsiString& s) {
-    auto lines = memo_.ReadLines();
+    auto lines = Lines();
     if (index < 0 || index >= static_cast<int>(lines.size())) rtl::RaiseListIndexError(index);
     lines[static_cast<std::size_t>(index)] = DecodeAnsi(s, memo_.CodePage());
-    memo_.WriteLines(lines);
+    SetLines(std::move(lines));
 }
 
 void TMemoStrings::Insert(int index, const AnsiString& s) {
-    auto lines = memo_.ReadLines();
+    auto lines = Lines();
     if (index < 0 || index > static_cast<int>(lines.size())) rtl::RaiseListIndexError(index);
     // A line holds no line breaks: what the text would split, the line keeps as separate lines.
     lines.insert(lines.begin() + index, DecodeAnsi(s, memo_.CodePage()));
-    memo_.WriteLines(lines);
+    SetLines(std::move(lines));
 }
 
 void TMemoStrings::Delete(int index) {
-    auto lines = memo_.ReadLines();
+    auto lines = Lines();
     if (index < 0 || index >= static_cast<int>(lines.size())) rtl::RaiseListIndexError(index);
     lines.erase(lines.begin() + index);
-    memo_.WriteLines(lines);
+    SetLines(std::move(lines));
 }
 
-void TMemoStrings::Clear() { memo_.WriteLines({}); }
+void TMemoStrings::Clear() { SetLines({}); }
 
 void TMemoStrings::SetUpdateState(bool updating) {
     if (updating) {
+        pending_ = memo_.ReadLines();
+        pendingChanged_ = false;
         memo_.Editor()->setUpdatesEnabled(false);
-    } else {
-        memo_.Editor()->setUpdatesEnabled(true);
+        return;
     }
+    std::optional<std::vector<QString>> lines = std::exchange(pending_, std::nullopt);
+    // Shown before the editor paints again; what ReadLines gives back is what was set.
+    if (lines && std::exchange(pendingChanged_, false)) memo_.WriteLines(*lines);
+    memo_.Editor()->setUpdatesEnabled(true);
 }
 
 namespace {

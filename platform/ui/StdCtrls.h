@@ -1,6 +1,12 @@
 #pragma once
 // Labels and the memo.
 
+#include <optional>
+
+#include <QFont>
+#include <QSize>
+#include <QString>
+
 #include "platform/ui/ExtCtrls.h"
 
 class QPlainTextEdit;
@@ -33,6 +39,18 @@ protected:
     void AdjustSize();
 
 private:
+    // The size of the caption as drawn: measured again only when the font, the text or the
+    // wrapping width changed (a switch changes a label's text and then its font's character
+    // set, which leaves the measure as it was).
+    QSize TextExtent(const QFont& font, const QString& text);
+
+    struct TMeasure {
+        QFont Font;
+        QString Text;
+        int WrapWidth = -1;  // -1 for a single line
+        QSize Extent;
+    };
+    std::optional<TMeasure> measure_;
     TAlignment alignment_ = TAlignment::taLeftJustify;
     bool autoSize_ = true;
     bool wordWrap_ = false;
@@ -71,10 +89,17 @@ public:
     void Clear() override;
 
 protected:
+    // Between BeginUpdate and EndUpdate the lines are kept here and shown once at the end
+    // (replacing a memo's lines wrote the whole text again per line).
     void SetUpdateState(bool updating) override;
 
 private:
+    std::vector<QString> Lines() const;
+    void SetLines(std::vector<QString> lines);
+
     TMemo& memo_;
+    std::optional<std::vector<QString>> pending_;
+    bool pendingChanged_ = false;
 };
 
 // A multi-line text box. Its 8-bit face (Lines, Text: what form streams and translations set)

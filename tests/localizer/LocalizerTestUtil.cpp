@@ -189,7 +189,8 @@ std::vector<std::uint8_t> ProgramImage(const TImageOptions& options) {
         rtl::TMemoryStream pack;
         langdata::WriteLanguagePack(pack,
                                     {{9, "English", u"English", LanguageFileOf(kNativeSource)},
-                                     {10, "Spanish", u"español", LanguageFileOf(kSpanishSource)}},
+                                     {10, "Spanish", u"español",
+                                      LanguageFileOf(options.SpanishSource ? options.SpanishSource : kSpanishSource)}},
                                     modres::kProjectVersion);
         rcdata->AddItem(modres::kLangPackName, false)->LoadData(pack);
     }

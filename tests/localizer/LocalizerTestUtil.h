@@ -23,6 +23,7 @@ void LoadStore(locstore::TLocStorage& store);
 struct TImageOptions {
     std::uint32_t Version = 53;      // of both settings records
     bool Pack = true;
+    const char* SpanishSource = nullptr;  // of the pack's Spanish; kSpanishSource when null
 };
 std::vector<std::uint8_t> ProgramImage(const TImageOptions& options = {});
 
