@@ -1,6 +1,8 @@
 #include "platform/ui/Graphics.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QImageReader>
 #include <QPalette>
 
 #include "platform/rtl/Streams.h"
@@ -75,6 +77,24 @@ std::optional<QCursor> ToQCursor(TCursor cursor) {
     }
 }
 
+namespace {
+
+// The class name says PNG, so the reader is told not to guess: guessing asks every image format
+// plugin whether it knows the data, which loads each of them (and their libraries) on the
+// first picture of the process.
+QImage ReadPng(std::span<const std::uint8_t> bytes) {
+    const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly)) return {};
+    QImageReader reader(&buffer, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
+}  // namespace
+
 TDecodedPicture DecodePictureData(const std::vector<std::uint8_t>& data) {
     TDecodedPicture picture;
     if (data.empty()) return picture;
@@ -90,9 +110,8 @@ TDecodedPicture DecodePictureData(const std::vector<std::uint8_t>& data) {
         rtl::TReadOnlyStream file(rest.subspan(4, size));
         picture.Graphic = bitmap::ReadBmp(file);
     } else if (className == "TPngImage" || className == "TPNGObject") {
-        QImage image;
-        if (!image.loadFromData(rest.data(), static_cast<int>(rest.size()), "PNG"))
-            throw bitmap::EInvalidGraphic(bitmap::EInvalidGraphic::CreateRes, bitmap::SInvalidBitmap);
+        QImage image = ReadPng(rest);
+        if (image.isNull()) throw bitmap::EInvalidGraphic(bitmap::EInvalidGraphic::CreateRes, bitmap::SInvalidBitmap);
         picture.Graphic = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     } else {
         throw bitmap::EInvalidGraphic(bitmap::EInvalidGraphic::CreateRes, bitmap::SUnsupportedBitmap);

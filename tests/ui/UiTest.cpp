@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 
+#include <QBuffer>
 #include <QFontMetrics>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -252,6 +253,36 @@ TEST(Picture, BitmapsFromPictureDataAndDamagedData) {
 
     image.ClearPicture();
     EXPECT_TRUE(image.Empty());
+}
+
+std::vector<std::uint8_t> Encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return {bytes.begin(), bytes.end()};
+}
+
+TEST(Picture, PngPicturesAreReadAsPngOnly) {
+    QtApp();
+    QImage source(3, 2, QImage::Format_ARGB32);
+    source.fill(qRgba(0x30, 0x20, 0x10, 0x80));
+    source.setPixel(2, 1, qRgba(0xFF, 0, 0, 0xFF));
+    const auto png = Encoded(source, "PNG");
+    ASSERT_FALSE(png.empty());
+
+    ui::TImage image;
+    image.Picture()->SetData(PictureData("TPngImage", png));
+    ASSERT_FALSE(image.Empty());
+    EXPECT_TRUE(image.Bitmap().Empty());
+    EXPECT_EQ(image.Shown().size(), QSize(3, 2));
+    EXPECT_EQ(image.Shown().convertToFormat(QImage::Format_ARGB32).pixel(2, 1), qRgba(0xFF, 0, 0, 0xFF));
+    EXPECT_EQ(qAlpha(image.Shown().convertToFormat(QImage::Format_ARGB32).pixel(0, 0)), 0x80);
+
+    // Another format under the PNG class name is not guessed at, and a cut PNG is refused.
+    EXPECT_THROW(ui::DecodePictureData(PictureData("TPngImage", Encoded(source, "BMP"))), bitmap::EInvalidGraphic);
+    const std::vector<std::uint8_t> cut(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(png.size() / 2));
+    EXPECT_THROW(ui::DecodePictureData(PictureData("TPngImage", cut)), bitmap::EInvalidGraphic);
 }
 
 TEST(Picture, CentredAtItsOwnSizeOrStretched) {
