@@ -283,6 +283,29 @@ TEST(Picture, PngPicturesAreReadAsPngOnly) {
     EXPECT_THROW(ui::DecodePictureData(PictureData("TPngImage", Encoded(source, "BMP"))), bitmap::EInvalidGraphic);
     const std::vector<std::uint8_t> cut(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(png.size() / 2));
     EXPECT_THROW(ui::DecodePictureData(PictureData("TPngImage", cut)), bitmap::EInvalidGraphic);
+
+    // A picture control decodes a PNG image when it is first asked for or drawn. What can be
+    // told without decoding is refused at once, as before: another format, a cut header.
+    EXPECT_THROW(image.Picture()->SetData(PictureData("TPngImage", Encoded(source, "BMP"))), bitmap::EInvalidGraphic);
+    EXPECT_THROW(image.Picture()->SetData(PictureData("TPngImage", {png.begin(), png.begin() + 20})), bitmap::EInvalidGraphic);
+    // Pixel data that does not decode behind a sound header leaves the picture empty, never a
+    // read past the end.
+    image.Picture()->SetData(PictureData("TPngImage", cut));
+    EXPECT_TRUE(image.Empty());
+    EXPECT_TRUE(image.Shown().isNull());
+    EXPECT_EQ(image.DestRect(), QRect());
+    // Settings made before the first use apply to what is decoded: a transparent picture, then
+    // a bitmap that replaces a PNG image not decoded yet.
+    image.SetTransparent(true);
+    image.Picture()->SetData(PictureData("TPngImage", png));
+    EXPECT_EQ(image.Shown().size(), QSize(3, 2));
+    image.Picture()->SetData(PictureData("TPngImage", png));
+    image.Bitmap() = bitmap::TBitmap(5, 4, 24);
+    image.BitmapChanged();
+    EXPECT_EQ(image.Shown().size(), QSize(5, 4));
+    image.Picture()->SetData(PictureData("TPngImage", png));
+    image.ClearPicture();
+    EXPECT_TRUE(image.Empty());
 }
 
 TEST(Picture, CentredAtItsOwnSizeOrStretched) {
