@@ -311,7 +311,11 @@ AnsiString TRegistry::ReadString(const AnsiString& name) const { return TryReadS
 void TRegistry::WriteString(const AnsiString& name, const AnsiString& value) {
     if (!current_) throw ERegistryException(ERegistryException::CreateResFmt, SRegSetDataFailed, {name});
     TRegistryStore store = LoadStore(FileName());
-    store.FindOrAddKey(*current_).Values[name] = value;
+    auto& values = store.FindOrAddKey(*current_).Values;
+    // When the file already holds the value, rewriting it (and waiting for the disk) changes
+    // nothing; the program writes its language choice on every start.
+    if (auto it = values.find(name); it != values.end() && it->second == value) return;
+    values[name] = value;
     try {
         Save(store);
     } catch (const rtl::Exception&) {

@@ -80,8 +80,8 @@ public:
     // The value, or "" when it (or the open key) is missing.
     AnsiString ReadString(const AnsiString& name) const;
     std::optional<AnsiString> TryReadString(const AnsiString& name) const;
-    // Writes the value under the open key. Raises ERegistryException when no key is open or the
-    // file cannot be written.
+    // Writes the value under the open key; a value the file already holds leaves the file
+    // untouched. Raises ERegistryException when no key is open or the file cannot be written.
     void WriteString(const AnsiString& name, const AnsiString& value);
     // Removes the value; false when it was not there.
     bool DeleteValue(const AnsiString& name);

@@ -182,15 +182,32 @@ void TImage::SetProportional(bool on) {
 }
 
 void TImage::PictureChanged() {
-    TDecodedPicture decoded = DecodePictureData(picture_->Data());
+    const std::vector<std::uint8_t>& data = picture_->Data();
+    // A class or PNG header that is wrong is an error now, as a bitmap that does not read is.
+    const bool png = CheckPictureData(data) == TPictureKind::Png;
+    TDecodedPicture decoded;
+    if (!png) decoded = DecodePictureData(data);
     bitmap_.Clear();
     png_ = QImage();
+    pngPending_ = png;
     if (auto* bmp = std::get_if<bitmap::TBitmap>(&decoded.Graphic)) bitmap_ = std::move(*bmp);
-    if (auto* image = std::get_if<QImage>(&decoded.Graphic)) png_ = std::move(*image);
     Rebuild();
 }
 
+void TImage::DecodePending() const {
+    if (!pngPending_) return;
+    pngPending_ = false;
+    try {
+        TDecodedPicture decoded = DecodePictureData(picture_->Data());
+        if (auto* image = std::get_if<QImage>(&decoded.Graphic)) png_ = std::move(*image);
+    } catch (const rtl::Exception&) {
+        // Its header was fine; pixel data that does not decode leaves the picture empty.
+    }
+    MakeShown();
+}
+
 void TImage::BitmapChanged() {
+    DecodePending();
     png_ = QImage();
     Rebuild();
 }
@@ -198,17 +215,24 @@ void TImage::BitmapChanged() {
 void TImage::LoadBitmapFromFile(const AnsiString& fileName) {
     bitmap::TBitmap loaded;
     loaded.LoadFromFile(fileName);
+    pngPending_ = false;
     bitmap_ = std::move(loaded);
     BitmapChanged();
 }
 
 void TImage::ClearPicture() {
+    pngPending_ = false;
     bitmap_.Clear();
     png_ = QImage();
     Rebuild();
 }
 
 void TImage::Rebuild() {
+    if (!pngPending_) MakeShown();
+    Repaint();
+}
+
+void TImage::MakeShown() const {
     if (!png_.isNull()) {
         shown_ = png_;
     } else {
@@ -224,10 +248,10 @@ void TImage::Rebuild() {
             }
         }
     }
-    Repaint();
 }
 
 QRect TImage::DestRect() const {
+    DecodePending();
     if (shown_.isNull()) return {};
     const QRect area(0, 0, Width(), Height());
     QSize size = shown_.size();
@@ -241,6 +265,7 @@ QRect TImage::DestRect() const {
 }
 
 void TImage::Paint(QPainter& painter) {
+    DecodePending();
     if (shown_.isNull()) return;
     painter.setRenderHint(QPainter::SmoothPixmapTransform, stretch_);
     painter.drawImage(DestRect(), shown_);

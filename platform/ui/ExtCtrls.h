@@ -87,8 +87,14 @@ public:
     void SetProportional(bool on);
 
     // The picture's bitmap; empty when the picture is a PNG image or nothing.
-    bitmap::TBitmap& Bitmap() { return bitmap_; }
-    const bitmap::TBitmap& Bitmap() const { return bitmap_; }
+    bitmap::TBitmap& Bitmap() {
+        DecodePending();
+        return bitmap_;
+    }
+    const bitmap::TBitmap& Bitmap() const {
+        DecodePending();
+        return bitmap_;
+    }
     // Redraws after the bitmap's pixels or size were changed in place.
     void BitmapChanged();
     // Loads a bitmap file (whatever its extension); on error the picture stays as it was.
@@ -96,9 +102,15 @@ public:
     // Removes the picture.
     void ClearPicture();
     // Nothing to show.
-    bool Empty() const { return bitmap_.Empty() && png_.isNull(); }
+    bool Empty() const {
+        DecodePending();
+        return bitmap_.Empty() && png_.isNull();
+    }
     // What is drawn, at the picture's own size.
-    const QImage& Shown() const { return shown_; }
+    const QImage& Shown() const {
+        DecodePending();
+        return shown_;
+    }
     // Where the picture is drawn inside the control.
     QRect DestRect() const;
 
@@ -106,11 +118,17 @@ private:
     void Paint(QPainter& painter);
     void PictureChanged();
     void Rebuild();
+    // Decodes a PNG image kept undecoded since it was set (see PictureChanged).
+    void DecodePending() const;
+    void MakeShown() const;
 
     std::unique_ptr<rtti::TPicture> picture_;
-    bitmap::TBitmap bitmap_;
-    QImage png_;
-    QImage shown_;
+    // A PNG image is decoded when it is first drawn or asked for, so pictures of windows that
+    // are not shown yet cost nothing at start. What is decoded is kept like a bitmap set at once.
+    mutable bool pngPending_ = false;
+    mutable bitmap::TBitmap bitmap_;
+    mutable QImage png_;
+    mutable QImage shown_;
     bool center_ = false;
     bool stretch_ = false;
     bool transparent_ = false;

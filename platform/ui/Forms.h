@@ -129,6 +129,7 @@ void InitForm(TForm& form);
 }  // namespace ui
 
 #include "platform/ui/Application.h"
+#include "platform/ui/UpdateBatch.h"
 
 namespace ui {
 
@@ -138,7 +139,10 @@ T* CreateForm() {
     T* raw = form.get();
     InitForm(*raw);
     Application()->AddForm(std::move(form));
+    // What OnCreate adds to the menus is built once, with one OnChange, when it has run.
+    BeginUpdateBatch();
     raw->DoCreate();
+    Dispatch([] { EndUpdateBatch(); });
     if (raw->Visible()) raw->Show();
     return raw;
 }

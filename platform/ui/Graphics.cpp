@@ -1,6 +1,8 @@
 #include "platform/ui/Graphics.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QImageReader>
 #include <QPalette>
 
 #include "platform/rtl/Streams.h"
@@ -75,13 +77,69 @@ std::optional<QCursor> ToQCursor(TCursor cursor) {
     }
 }
 
+namespace {
+
+// The class name says PNG, so the reader is told not to guess: guessing asks every image format
+// plugin whether it knows the data, which loads each of them (and their libraries) on the
+// first picture of the process.
+QImage ReadPng(std::span<const std::uint8_t> bytes) {
+    const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly)) return {};
+    QImageReader reader(&buffer, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
+[[noreturn]] void InvalidPicture() { throw bitmap::EInvalidGraphic(bitmap::EInvalidGraphic::CreateRes, bitmap::SInvalidBitmap); }
+
+struct TPictureParts {
+    std::string ClassName;
+    std::span<const std::uint8_t> Rest;
+};
+
+TPictureParts SplitPictureData(const std::vector<std::uint8_t>& data) {
+    const std::size_t nameLength = data[0];
+    if (1 + nameLength > data.size()) InvalidPicture();
+    return {std::string(reinterpret_cast<const char*>(data.data()) + 1, nameLength),
+            std::span<const std::uint8_t>(data.data() + 1 + nameLength, data.size() - 1 - nameLength)};
+}
+
+bool IsPngClass(const std::string& className) { return className == "TPngImage" || className == "TPNGObject"; }
+
+std::uint32_t BigEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return (std::uint32_t{bytes[at]} << 24) | (std::uint32_t{bytes[at + 1]} << 16) | (std::uint32_t{bytes[at + 2]} << 8) |
+           std::uint32_t{bytes[at + 3]};
+}
+
+// The signature, then the header chunk first, 13 bytes long, with a width and a height.
+void CheckPngHeader(std::span<const std::uint8_t> png) {
+    static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    constexpr std::size_t kHeaderEnd = 8 + 8 + 13;
+    if (png.size() < kHeaderEnd || !std::equal(std::begin(kSignature), std::end(kSignature), png.begin())) InvalidPicture();
+    if (BigEndian32(png, 8) != 13 || !std::equal(png.begin() + 12, png.begin() + 16, "IHDR")) InvalidPicture();
+    const std::uint32_t width = BigEndian32(png, 16), height = BigEndian32(png, 20);
+    if (width == 0 || height == 0 || width > 0x7FFFFFFFu || height > 0x7FFFFFFFu) InvalidPicture();
+}
+
+}  // namespace
+
+TPictureKind CheckPictureData(const std::vector<std::uint8_t>& data) {
+    if (data.empty()) return TPictureKind::None;
+    const TPictureParts parts = SplitPictureData(data);
+    if (parts.ClassName == "TBitmap") return TPictureKind::Bitmap;
+    if (!IsPngClass(parts.ClassName))
+        throw bitmap::EInvalidGraphic(bitmap::EInvalidGraphic::CreateRes, bitmap::SUnsupportedBitmap);
+    CheckPngHeader(parts.Rest);
+    return TPictureKind::Png;
+}
+
 TDecodedPicture DecodePictureData(const std::vector<std::uint8_t>& data) {
     TDecodedPicture picture;
     if (data.empty()) return picture;
-    const std::size_t nameLength = data[0];
-    if (1 + nameLength > data.size()) throw bitmap::EInvalidGraphic(bitmap::EInvalidGraphic::CreateRes, bitmap::SInvalidBitmap);
-    const std::string className(reinterpret_cast<const char*>(data.data()) + 1, nameLength);
-    const std::span<const std::uint8_t> rest(data.data() + 1 + nameLength, data.size() - 1 - nameLength);
+    const auto [className, rest] = SplitPictureData(data);
     if (className == "TBitmap") {
         rtl::TReadOnlyStream stream(rest);
         const std::uint32_t size = stream.ReadU32();
@@ -89,10 +147,9 @@ TDecodedPicture DecodePictureData(const std::vector<std::uint8_t>& data) {
             throw bitmap::EInvalidGraphic(bitmap::EInvalidGraphic::CreateRes, bitmap::SInvalidBitmap);
         rtl::TReadOnlyStream file(rest.subspan(4, size));
         picture.Graphic = bitmap::ReadBmp(file);
-    } else if (className == "TPngImage" || className == "TPNGObject") {
-        QImage image;
-        if (!image.loadFromData(rest.data(), static_cast<int>(rest.size()), "PNG"))
-            throw bitmap::EInvalidGraphic(bitmap::EInvalidGraphic::CreateRes, bitmap::SInvalidBitmap);
+    } else if (IsPngClass(className)) {
+        QImage image = ReadPng(rest);
+        if (image.isNull()) throw bitmap::EInvalidGraphic(bitmap::EInvalidGraphic::CreateRes, bitmap::SInvalidBitmap);
         picture.Graphic = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     } else {
         throw bitmap::EInvalidGraphic(bitmap::EInvalidGraphic::CreateRes, bitmap::SUnsupportedBitmap);

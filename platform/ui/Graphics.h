@@ -47,6 +47,12 @@ struct TDecodedPicture {
 };
 TDecodedPicture DecodePictureData(const std::vector<std::uint8_t>& data);
 
+// The kind of picture the data holds, with the checks that need no decoding: the class name and,
+// for a PNG image, its signature and header chunk (a bitmap's headers are checked when it is
+// read). Raises what DecodePictureData raises for those faults.
+enum class TPictureKind { None, Bitmap, Png };
+TPictureKind CheckPictureData(const std::vector<std::uint8_t>& data);
+
 // The bitmap as Qt draws it (32-bit bitmaps without masks ignore their fourth byte).
 QImage BitmapToImage(const bitmap::TBitmap& bmp);
 

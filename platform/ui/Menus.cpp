@@ -233,6 +233,9 @@ void TMenuItem::ActionChanged() { Changed(true); }
 
 void TMenuItem::Changed(bool rebuild) {
     TMainMenu* menu = Menu();
+    // A menu read from a form stream builds its whole tree when it is loaded; building each
+    // item (and its parent's whole sub-menu) on every property read would only repeat that.
+    if (menu && menu->Loading() && Loading()) return;
     if (menu && menu->RebuildsWhenBatchEnds()) {
         // Built once, with the whole bar, when the batch ends: every caption set on a shown
         // action would lay the bar out again.

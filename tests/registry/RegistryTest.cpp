@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -103,4 +104,29 @@ TEST_F(RegistryTest, StoreFileFollowsXdgConfigHome) {
     ::setenv("HOME", home.c_str(), 1);
     if (old) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
     else ::unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(RegistryTest, WritingTheStoredValueLeavesTheFileAlone) {
+    // A hand-written file: a rewrite would drop the comment and replace the file (a new inode).
+    const std::string text = "; kept as written\n[Software\\Veilmark\\Locales]\n\"/opt/Vlmrk\"=\"ES\"\n";
+    WriteAll(text);
+    struct stat before {};
+    ASSERT_EQ(::stat(file_.c_str(), &before), 0);
+    TRegistry reg(file_);
+    ASSERT_TRUE(reg.OpenKey("Software\\Veilmark\\Locales", true));
+    reg.WriteString("/opt/Vlmrk", "ES");
+    struct stat after {};
+    ASSERT_EQ(::stat(file_.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(ReadAll(), text);
+    // Another value, or the same value under another name, is written.
+    reg.WriteString("/opt/Vlmrk", "FR");
+    EXPECT_EQ(TRegistry(file_).OpenKey("Software\\Veilmark\\Locales", false), true);
+    EXPECT_EQ(reg.ReadString("/opt/Vlmrk"), "FR");
+    reg.WriteString("/opt/Other", "FR");
+    EXPECT_EQ(reg.ReadString("/opt/Other"), "FR");
+    EXPECT_EQ(ReadAll().find("kept as written"), std::string::npos);
+    // An empty value is a value too: writing it where the name is missing stores it.
+    reg.WriteString("/opt/Empty", "");
+    EXPECT_TRUE(reg.ValueExists("/opt/Empty"));
 }

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 
+#include <QBuffer>
 #include <QFontMetrics>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -254,6 +255,59 @@ TEST(Picture, BitmapsFromPictureDataAndDamagedData) {
     EXPECT_TRUE(image.Empty());
 }
 
+std::vector<std::uint8_t> Encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return {bytes.begin(), bytes.end()};
+}
+
+TEST(Picture, PngPicturesAreReadAsPngOnly) {
+    QtApp();
+    QImage source(3, 2, QImage::Format_ARGB32);
+    source.fill(qRgba(0x30, 0x20, 0x10, 0x80));
+    source.setPixel(2, 1, qRgba(0xFF, 0, 0, 0xFF));
+    const auto png = Encoded(source, "PNG");
+    ASSERT_FALSE(png.empty());
+
+    ui::TImage image;
+    image.Picture()->SetData(PictureData("TPngImage", png));
+    ASSERT_FALSE(image.Empty());
+    EXPECT_TRUE(image.Bitmap().Empty());
+    EXPECT_EQ(image.Shown().size(), QSize(3, 2));
+    EXPECT_EQ(image.Shown().convertToFormat(QImage::Format_ARGB32).pixel(2, 1), qRgba(0xFF, 0, 0, 0xFF));
+    EXPECT_EQ(qAlpha(image.Shown().convertToFormat(QImage::Format_ARGB32).pixel(0, 0)), 0x80);
+
+    // Another format under the PNG class name is not guessed at, and a cut PNG is refused.
+    EXPECT_THROW(ui::DecodePictureData(PictureData("TPngImage", Encoded(source, "BMP"))), bitmap::EInvalidGraphic);
+    const std::vector<std::uint8_t> cut(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(png.size() / 2));
+    EXPECT_THROW(ui::DecodePictureData(PictureData("TPngImage", cut)), bitmap::EInvalidGraphic);
+
+    // A picture control decodes a PNG image when it is first asked for or drawn. What can be
+    // told without decoding is refused at once, as before: another format, a cut header.
+    EXPECT_THROW(image.Picture()->SetData(PictureData("TPngImage", Encoded(source, "BMP"))), bitmap::EInvalidGraphic);
+    EXPECT_THROW(image.Picture()->SetData(PictureData("TPngImage", {png.begin(), png.begin() + 20})), bitmap::EInvalidGraphic);
+    // Pixel data that does not decode behind a sound header leaves the picture empty, never a
+    // read past the end.
+    image.Picture()->SetData(PictureData("TPngImage", cut));
+    EXPECT_TRUE(image.Empty());
+    EXPECT_TRUE(image.Shown().isNull());
+    EXPECT_EQ(image.DestRect(), QRect());
+    // Settings made before the first use apply to what is decoded: a transparent picture, then
+    // a bitmap that replaces a PNG image not decoded yet.
+    image.SetTransparent(true);
+    image.Picture()->SetData(PictureData("TPngImage", png));
+    EXPECT_EQ(image.Shown().size(), QSize(3, 2));
+    image.Picture()->SetData(PictureData("TPngImage", png));
+    image.Bitmap() = bitmap::TBitmap(5, 4, 24);
+    image.BitmapChanged();
+    EXPECT_EQ(image.Shown().size(), QSize(5, 4));
+    image.Picture()->SetData(PictureData("TPngImage", png));
+    image.ClearPicture();
+    EXPECT_TRUE(image.Empty());
+}
+
 TEST(Picture, CentredAtItsOwnSizeOrStretched) {
     QtApp();
     ui::TImage image;
@@ -389,3 +443,105 @@ TEST(Forms, AMissingFormResourceIsAnError) {
 }
 
 }  // namespace
+
+// A form whose OnCreate fills a sub-menu of its streamed main menu, as the main window fills its
+// Language menu.
+class TMenuForm : public ui::TForm {
+    VLMRK_RTTI_CLASS(TMenuForm)
+public:
+    std::vector<rtl::TObject*> Changes;
+    void FormCreate(rtl::TObject*) {
+        auto* language = dynamic_cast<ui::TMenuItem*>(FindComponent("Language1"));
+        for (const char* caption : {"English", "Espanol", "Francais"}) {
+            auto* item = Add<ui::TMenuItem>(caption);
+            item->SetCaption(caption);
+            item->SetRadioItem(true);
+            language->Add(item);
+            item->SetChecked(std::string(caption) == "Espanol");
+        }
+    }
+    void MenuChange(rtl::TObject* sender) { Changes.push_back(sender); }
+};
+
+const rtti::TClassInfo* TMenuForm::StaticClass() {
+    static const rtti::TClassInfo info("TMenuForm", ui::TForm::StaticClass(), nullptr, {},
+                                       {rtti::pub::Method<TMenuForm>("FormCreate", &TMenuForm::FormCreate),
+                                        rtti::pub::Method<TMenuForm>("MenuChange", &TMenuForm::MenuChange)});
+    return &info;
+}
+
+TEST(Forms, AStreamedMenuIsBuiltOnceAndWhatOnCreateAddsIsReportedOnce) {
+    QtApp();
+    guitest::TScriptScope scope;
+    ui::TApplication application;
+    application.Initialize();
+    rtl::TMemoryStream stream;
+    rtti::ObjectTextToBinary(R"(object MenuForm: TMenuForm
+  ClientHeight = 120
+  ClientWidth = 200
+  Menu = mm1
+  OnCreate = FormCreate
+  object mm1: TMainMenu
+    OnChange = MenuChange
+    object File1: TMenuItem
+      Caption = '&File'
+      object Open1: TMenuItem
+        Caption = '&Open...'
+      end
+      object N1: TMenuItem
+        Caption = '-'
+      end
+      object Exit1: TMenuItem
+        Caption = 'Exit'
+        Enabled = False
+      end
+    end
+    object Language1: TMenuItem
+      Caption = 'Language'
+    end
+  end
+end
+)", stream);
+    const std::vector<std::uint8_t> bytes = stream.Bytes();
+    ui::SetFormResourceLookup([bytes](const rtl::AnsiString& name) -> std::optional<std::vector<std::uint8_t>> {
+        if (name == "TMenuForm") return bytes;
+        return std::nullopt;
+    });
+    auto* form = ui::CreateForm<TMenuForm>();
+    ui::SetFormResourceLookup({});
+    auto* menu = form->Menu();
+    ASSERT_NE(menu, nullptr);
+
+    // The streamed items are all built: bar, sub-menus, separators, states and mnemonics.
+    const QList<QAction*> bar = menu->MenuBar()->actions();
+    ASSERT_EQ(bar.size(), 2);
+    EXPECT_EQ(bar[0]->text(), "&File");
+    EXPECT_EQ(bar[1]->text(), "&Language");  // a mnemonic given where the caption had none
+    auto* file = dynamic_cast<ui::TMenuItem*>(form->FindComponent("File1"));
+    ASSERT_NE(file->QtMenu(), nullptr);
+    const QList<QAction*> fileActions = file->QtMenu()->actions();
+    ASSERT_EQ(fileActions.size(), 3);
+    EXPECT_EQ(fileActions[0]->text(), "&Open...");
+    EXPECT_TRUE(fileActions[1]->isSeparator());
+    EXPECT_EQ(fileActions[2]->text(), "&Exit");
+    EXPECT_FALSE(fileActions[2]->isEnabled());
+
+    // OnCreate's three items: built as radio items of one group, reported once, by the menu.
+    auto* language = dynamic_cast<ui::TMenuItem*>(form->FindComponent("Language1"));
+    ASSERT_NE(language->QtMenu(), nullptr);
+    const QList<QAction*> languages = language->QtMenu()->actions();
+    ASSERT_EQ(languages.size(), 3);
+    EXPECT_EQ(languages[1]->text(), "E&spanol");
+    EXPECT_TRUE(languages[1]->isChecked());
+    ASSERT_NE(languages[0]->actionGroup(), nullptr);
+    EXPECT_EQ(languages[0]->actionGroup(), languages[2]->actionGroup());
+    ASSERT_EQ(form->Changes.size(), 1u);
+    EXPECT_EQ(form->Changes[0], menu);
+
+    // Afterwards every change shows and is reported at once, by the item.
+    auto* english = dynamic_cast<ui::TMenuItem*>(form->FindComponent("English"));
+    english->SetCaption("Ingles");
+    EXPECT_EQ(languages[0]->text(), "&Ingles");
+    ASSERT_EQ(form->Changes.size(), 2u);
+    EXPECT_EQ(form->Changes[1], english);
+}
