@@ -119,6 +119,8 @@ void TLocFormProcessor::RewriteForm(rtl::TStream& input, rtl::TStream& output) {
         ProcessObject(AnsiString(), true);
         CopyPending();
     } catch (rtl::Exception& e) {
+        // A read error without a code of its own is the stream ending inside what was read.
+        if (dynamic_cast<rtl::EReadError*>(&e)) e.SetCodeIfNone("form.stream.short");
         e.SetMessage(kFormErrorPrefix + FormName + "\r\n" + e.Message());
         throw;
     }
@@ -243,7 +245,8 @@ void TLocFormProcessor::ProcessValue(const AnsiString& objectName, const AnsiStr
     Input->SetPosition(start);
     if (code > rtti::kMaxValueType)
         throw rtl::EReadError(rtl::EReadError::CreateResFmt, rtl::SReadErrorProp,
-                              {objectName, AnsiString("."), propertyName, std::to_string(code)});
+                              {objectName, AnsiString("."), propertyName, std::to_string(code)})
+            .WithCode("form.value.type");
     const auto type = static_cast<TValueType>(code);
     // The line of a string-list translation that stands for the current list element.
     auto line = [&](AnsiString& text) {

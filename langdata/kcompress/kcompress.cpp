@@ -514,7 +514,8 @@ bool TLZKCompressor::TestHeader(TKCompressHeader& headerData) {
 }
 
 void TLZKCompressor::ReadHeader() {
-    if (!TestHeader(HeaderData)) throw EKCompressError(EKCompressError::CreateRes, SKCWrongStreamFormat);
+    if (!TestHeader(HeaderData))
+        throw EKCompressError(EKCompressError::CreateRes, SKCWrongStreamFormat).WithCode("lzk.header.magic");
 }
 
 void TLZKCompressor::WriteHeader() {

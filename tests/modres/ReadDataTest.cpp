@@ -1,6 +1,7 @@
 // Resource images read from files: every NAME.dll under tests/data/read/pe is dumped with
 // `vlmrk-tool module dump` and compared with NAME.expected.json beside it, which holds the dump,
-// or {"error":"MESSAGE"} for an image the reader refuses. See tests/data/read/pe/README.md.
+// or {"error":"MESSAGE","code":"CODE"} for an image the reader refuses: the code names the check
+// that refused it. See tests/data/read/pe/README.md.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 
 #include "tests/modres/TestImages.h"
 
@@ -39,8 +41,8 @@ std::string ReadText(const fs::path& file) {
     return Trimmed(std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
-// The tool's answer: the dump, or {"error":...} with the message it printed (run in the folder,
-// so messages name the file as given).
+// The tool's answer: the dump, or {"error":...,"code":...} with the message and the code it printed
+// as "vlmrk-tool: MESSAGE [CODE]" (run in the folder, so messages name the file as given).
 std::string Dump(const std::string& name) {
     const std::string command = "cd '" + kFolder.string() + "' && '" VLMRK_TOOL "' module dump '" + name + "' 2>&1";
     int status = 0;
@@ -49,7 +51,10 @@ std::string Dump(const std::string& name) {
     if (status == 0) return out;
     const std::string prefix = "vlmrk-tool: ";
     if (out.rfind(prefix, 0) == 0) out.erase(0, prefix.size());
-    return "{\"error\":\"" + out + "\"}";
+    static const std::regex coded(R"(^([^]*) \[([a-z0-9.-]+)\]$)");
+    std::smatch m;
+    if (!std::regex_match(out, m, coded)) return "{\"error\":\"" + out + "\"}";
+    return "{\"error\":\"" + m[1].str() + "\",\"code\":\"" + m[2].str() + "\"}";
 }
 
 class ResourceImageFiles : public ::testing::TestWithParam<std::string> {};
