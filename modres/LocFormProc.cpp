@@ -71,7 +71,8 @@ void TLocFormProcessor::ProcessForms(TResProcessor& processor) {
 
 void TLocFormProcessor::ProcessFormResource(TResProcessor& processor, const AnsiString& name) {
     TResRCData* rcdata = processor.FindRCData();
-    if (!rcdata) throw ELocFormProcessorError(ELocFormProcessorError::CreateRes, SCantFindRCDataBlock);
+    if (!rcdata)
+        throw ELocFormProcessorError(ELocFormProcessorError::CreateRes, SCantFindRCDataBlock).WithCode("pe.rcdata.missing");
     TResRCDataItem* item = rcdata->FindItem(UpperAscii("T" + name));
     if (!item) item = rcdata->FindItem(UpperAscii("TME" + name));
     if (!item) return;
