@@ -32,7 +32,7 @@ std::set<std::string> CodesIn(const std::string& text, char quote) {
 std::set<std::string> SourceCodes() {
     std::set<std::string> codes;
     const fs::path root(VLMRK_SOURCE_DIR);
-    for (const char* folder : {"app", "platform", "langdata", "modres", "localizer", "locstore", "tools"}) {
+    for (const char* folder : {"app", "codec", "platform", "langdata", "modres", "localizer", "locstore", "tools"}) {
         for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
             const auto ext = entry.path().extension();
             if (ext != ".cpp" && ext != ".h") continue;
