@@ -22,17 +22,29 @@ struct TPackHead {
 
 // Reads magic, head and directory; false when the bytes are no pack. A pack version above ours
 // raises ELangPackError; a directory cut short raises the stream's read error.
+void ReadDirectory(rtl::TStream& in, TPackHead& head, std::uint16_t count);
+
 bool ReadHead(rtl::TStream& in, TPackHead& head) {
     char magic[3];
     if (in.Read(magic, 3) != 3 || std::memcmp(magic, "KLL", 3) != 0) return false;
-    head.PackVersion = in.ReadU16();
-    // A newer pack than we know may lay out its directory otherwise: refused, as a language file
-    // of a newer format is.
-    if (head.PackVersion > LangPackVersion) throw ELangPackError(ELangPackError::CreateRes, SLFNewerFormat);
-    head.ProjectVersion = in.ReadU32();
-    std::uint16_t count = in.ReadU16();
+    std::uint16_t count = 0;
+    rtl::WithReadErrorCode("pack.header.short", [&] {
+        head.PackVersion = in.ReadU16();
+        // A newer pack than we know may lay out its directory otherwise: refused, as a language
+        // file of a newer format is.
+        if (head.PackVersion > LangPackVersion)
+            throw ELangPackError(ELangPackError::CreateRes, SLFNewerFormat).WithCode("pack.header.newer");
+        head.ProjectVersion = in.ReadU32();
+        count = in.ReadU16();
+    });
     // Each entry takes at least two bytes: a count beyond the bytes left is a damaged pack.
-    if (std::int64_t{count} * 2 > in.Remaining()) throw rtl::EReadError(rtl::EReadError::CreateRes, rtl::SReadError);
+    if (std::int64_t{count} * 2 > in.Remaining())
+        throw rtl::EReadError(rtl::EReadError::CreateRes, rtl::SReadError).WithCode("pack.dir.count");
+    rtl::WithReadErrorCode("pack.dir.short", [&] { ReadDirectory(in, head, count); });
+    return true;
+}
+
+void ReadDirectory(rtl::TStream& in, TPackHead& head, std::uint16_t count) {
     head.Entries.reserve(count);
     for (int i = 0; i < count; ++i) {
         TLangPackEntry e;
@@ -50,14 +62,15 @@ bool ReadHead(rtl::TStream& in, TPackHead& head) {
                 locstore::LocaleString(e.LanguageId, locstore::LOCALE_SNATIVELANGNAME), e.LanguageId);
         head.Entries.push_back(std::move(e));
     }
-    return true;
 }
 
-[[noreturn]] void RaiseCutShort() { throw ELangPackError(ELangPackError::CreateRes, SInvalidVazozoResource); }
+[[noreturn]] void RaiseCutShort(std::string_view code = "pack.block.outside") {
+    throw ELangPackError(ELangPackError::CreateRes, SInvalidVazozoResource).WithCode(code);
+}
 
 std::uint32_t ReadBlockSize(rtl::TStream& in, std::uint16_t packVersion) {
     // A size field cut off by the end of the pack is a block cut short as well.
-    if (in.Remaining() < (packVersion < 2 ? 2 : 4)) RaiseCutShort();
+    if (in.Remaining() < (packVersion < 2 ? 2 : 4)) RaiseCutShort("pack.block.size");
     return packVersion < 2 ? in.ReadU16() : in.ReadU32();
 }
 
@@ -103,7 +116,7 @@ bool ReadLanguagePack(std::span<const std::uint8_t> pack, std::uint32_t language
 TLangPackLayout ReadLangPackLayout(std::span<const std::uint8_t> pack) {
     rtl::TReadOnlyStream in(pack);
     TPackHead head;
-    if (!ReadHead(in, head)) throw ELangPackError(ELangPackError::CreateRes, SLPNotAPack);
+    if (!ReadHead(in, head)) throw ELangPackError(ELangPackError::CreateRes, SLPNotAPack).WithCode("pack.header.magic");
     TLangPackLayout layout;
     layout.PackVersion = head.PackVersion;
     layout.ProjectVersion = head.ProjectVersion;

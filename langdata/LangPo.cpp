@@ -358,7 +358,8 @@ TLangFileHeader PoLanguageHeader(const TPoFile& po, const TLangFileHeader& base,
     const TPoEntry* entry = po.Header();
     const int line = entry ? entry->Line : 1;
     auto bad = [&](const char* name, const std::string& value) {
-        throw ELangPoError(ELangPoError::CreateResFmt, SPoBadHeaderField, {fileName, line, name, value.substr(0, 80)});
+        throw ELangPoError(ELangPoError::CreateResFmt, SPoBadHeaderField, {fileName, line, name, value.substr(0, 80)})
+            .WithCode("po.header.field");
     };
     auto number = [&](const char* name, std::int64_t low, std::int64_t high, std::int64_t fallback) {
         bool found = false;
@@ -378,7 +379,8 @@ TLangFileHeader PoLanguageHeader(const TPoFile& po, const TLangFileHeader& base,
             if (h.LanguageId == 0) bad("Language", tag);
         }
     }
-    if (h.LanguageId == 0) throw ELangPoError(ELangPoError::CreateResFmt, SPoNoLanguage, {fileName, line});
+    if (h.LanguageId == 0)
+        throw ELangPoError(ELangPoError::CreateResFmt, SPoNoLanguage, {fileName, line}).WithCode("po.header.language");
 
     bool found = false;
     std::string english = po.HeaderField("X-Veilmark-English-Name", &found);
@@ -418,7 +420,8 @@ void CheckTranslation(const TPoEntry& e, const TLocItem& item, const WideString&
     // code page cannot hold would show as question marks.
     const int codePage = CodePageOfLanguage(languageId);
     if (AnsiToWide(WideToAnsi(text, codePage), codePage) != text)
-        throw ELangPoError(ELangPoError::CreateResFmt, SPoNotInCodePage, {fileName, e.Line, e.Context, codePage});
+        throw ELangPoError(ELangPoError::CreateResFmt, SPoNotInCodePage, {fileName, e.Line, e.Context, codePage})
+            .WithCode("po.text.codepage");
     // As msgfmt --check-format does, outdated translations are not held to the placeholders.
     const WideString& baseText = item.BaseValue()->Text();
     if (fuzzy || !IsCFormat(baseText)) return;
@@ -428,7 +431,8 @@ void CheckTranslation(const TPoEntry& e, const TLocItem& item, const WideString&
     if (valid && got == want) return;
     std::string expected;
     for (const auto& t : want) expected += (expected.empty() ? "%" : " %") + t;
-    throw ELangPoError(ELangPoError::CreateResFmt, SPoPlaceholders, {fileName, e.Line, e.Context, expected});
+    throw ELangPoError(ELangPoError::CreateResFmt, SPoPlaceholders, {fileName, e.Line, e.Context, expected})
+        .WithCode("po.text.placeholders");
 }
 
 }  // namespace
@@ -452,13 +456,15 @@ TPoImportResult ImportPo(const TPoFile& po, TLocStorage& store, int slot, const 
         TLocItem* item = it->second;
         auto [first, added] = seen.emplace(item, e.Line);
         if (!added)
-            throw ELangPoError(ELangPoError::CreateResFmt, SPoDuplicateEntry, {fileName, e.Line, e.Context, first->second});
+            throw ELangPoError(ELangPoError::CreateResFmt, SPoDuplicateEntry, {fileName, e.Line, e.Context, first->second})
+                .WithCode("po.item.twice");
 
         TValueData data;
         for (const auto& comment : e.ExtractedComments) {
             if (comment.rfind(kDataComment, 0) != 0) continue;
             if (!ParseDataComment(comment, data))
-                throw ELangPoError(ELangPoError::CreateResFmt, SPoBadComment, {fileName, e.Line, comment.substr(0, 80)});
+                throw ELangPoError(ELangPoError::CreateResFmt, SPoBadComment, {fileName, e.Line, comment.substr(0, 80)})
+                    .WithCode("po.comment.invalid");
         }
 
         const std::int32_t baseRevision = item->BaseValue()->Revision();

@@ -16,13 +16,18 @@ using namespace locstore;
 
 // ---- header ---------------------------------------------------------------------------------
 
-void ReadLangFileHeader(rtl::TStream& in, TLangFileHeader& h) {
+namespace {
+
+void ReadHeaderFields(rtl::TStream& in, TLangFileHeader& h) {
     constexpr int kHeaderStrings = 5;  // header strings always have a 16-bit length
-    if (in.ReadU16() != LangFileMagic) throw ELangFileError(ELangFileError::CreateRes, SLFInvalidFileFormat);
+    if (in.ReadU16() != LangFileMagic)
+        throw ELangFileError(ELangFileError::CreateRes, SLFInvalidFileFormat).WithCode("lng.header.magic");
     h = TLangFileHeader{};
     h.FormatVersion = in.ReadU16();
-    if (h.FormatVersion == 0) throw ELangFileError(ELangFileError::CreateRes, SLFInvalidFileFormat);
-    if (h.FormatVersion > LangFileMaxFormat) throw ELangFileError(ELangFileError::CreateRes, SLFNewerFormat);
+    if (h.FormatVersion == 0)
+        throw ELangFileError(ELangFileError::CreateRes, SLFInvalidFileFormat).WithCode("lng.header.version");
+    if (h.FormatVersion > LangFileMaxFormat)
+        throw ELangFileError(ELangFileError::CreateRes, SLFNewerFormat).WithCode("lng.header.newer");
     const int v = h.FormatVersion;
     h.Version = in.ReadU32();
     if (v >= 5) h.Build = in.ReadU32();
@@ -35,6 +40,12 @@ void ReadLangFileHeader(rtl::TStream& in, TLangFileHeader& h) {
     h.MaxConstantId = in.ReadU32();
     h.MaxPropertyId = in.ReadU32();
     if (v >= 7) h.MaxExternalId = in.ReadU32();
+}
+
+}  // namespace
+
+void ReadLangFileHeader(rtl::TStream& in, TLangFileHeader& h) {
+    rtl::WithReadErrorCode("lng.header.short", [&] { ReadHeaderFields(in, h); });
 }
 
 bool IsLZKLangStream(rtl::TStream& stream) { return IsLZKStream(stream); }
@@ -448,7 +459,7 @@ void TLangFile::ReadBody(rtl::TStream& stream, TLocStorage* store, bool discard,
                        static_cast<std::uint16_t>(LanguageId_), Version_);
 
     std::uint32_t maxSeen = 0;
-    reader.ReadUnits(maxSeen);
+    rtl::WithReadErrorCode("lng.units.short", [&] { reader.ReadUnits(maxSeen); });
     MaxConstantId_ = std::max(MaxConstantId_, maxSeen);
     if (structure) {
         TLinearConstantList view;
@@ -457,7 +468,7 @@ void TLangFile::ReadBody(rtl::TStream& stream, TLocStorage* store, bool discard,
     }
 
     maxSeen = 0;
-    reader.ReadForms(maxSeen);
+    rtl::WithReadErrorCode("lng.forms.short", [&] { reader.ReadForms(maxSeen); });
     MaxPropertyId_ = std::max(MaxPropertyId_, maxSeen);
     if (structure) {
         TLinearPropertyList view;
@@ -467,7 +478,7 @@ void TLangFile::ReadBody(rtl::TStream& stream, TLocStorage* store, bool discard,
 
     if (header.FormatVersion >= 7) {
         maxSeen = 0;
-        reader.ReadGroups(maxSeen);
+        rtl::WithReadErrorCode("lng.groups.short", [&] { reader.ReadGroups(maxSeen); });
         MaxExternalId_ = std::max(MaxExternalId_, maxSeen);
     }
     if (structure) {

@@ -34,7 +34,8 @@ void TLangFile::WriteLanguageModule(std::optional<winres::HMODULE> nativeModule,
 
     std::uint16_t copiedWord = modres::kNativeCopiedWord;
     if (store) {
-        if (!ReadNativeSettings(*processor, copiedWord)) throw ELangFileError(ELangFileError::CreateRes, SLFInvalidNativeDLL);
+        if (!ReadNativeSettings(*processor, copiedWord))
+            throw ELangFileError(ELangFileError::CreateRes, SLFInvalidNativeDLL).WithCode("rec.native.invalid");
         TranslateResources(*processor, *store);
         RemovePackResources(*processor);
         WriteSettings(*processor, copiedWord, fingerprint);
@@ -60,11 +61,15 @@ bool TLangFile::ReadNativeSettings(TResProcessor& processor, std::uint16_t& copi
     char magic[4];
     record.ReadBuffer(magic, 4);
     if (std::memcmp(magic, modres::kLibSettingsMagic, 4) != 0) return false;
-    record.ReadU32();                       // Version
-    record.ReadU16();                       // LanguageId
-    rtl::ReadPackedString(record, 5);       // EnglishName
-    rtl::ReadPackedWideString(record, 5);   // NativeName
-    copiedWord = record.ReadU16();
+    rtl::WithReadErrorCode("rec.header.short", [&] {
+        record.ReadU32();  // Version
+        record.ReadU16();  // LanguageId
+    });
+    rtl::WithReadErrorCode("rec.names.short", [&] {
+        rtl::ReadPackedString(record, 5);      // EnglishName
+        rtl::ReadPackedWideString(record, 5);  // NativeName
+    });
+    copiedWord = rtl::WithReadErrorCode("rec.copied.short", [&] { return record.ReadU16(); });
     return true;
 }
 

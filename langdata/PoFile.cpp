@@ -57,16 +57,16 @@ public:
     TPoFile Run();
 
 private:
-    [[noreturn]] void Fail(const rtl::TResStringRec& rec) const {
-        throw EPoFileError(EPoFileError::CreateResFmt, rec, {fileName_, line_});
+    [[noreturn]] void Fail(std::string_view code, const rtl::TResStringRec& rec) const {
+        throw EPoFileError(EPoFileError::CreateResFmt, rec, {fileName_, line_}).WithCode(code);
     }
-    [[noreturn]] void Fail(const rtl::TResStringRec& rec, const std::string& what) const {
-        throw EPoFileError(EPoFileError::CreateResFmt, rec, {fileName_, line_, what});
+    [[noreturn]] void Fail(std::string_view code, const rtl::TResStringRec& rec, const std::string& what) const {
+        throw EPoFileError(EPoFileError::CreateResFmt, rec, {fileName_, line_, what}).WithCode(code);
     }
     [[noreturn]] void Unexpected(std::string_view line) const {
         std::string shown(line.substr(0, 40));
         if (!ValidUtf8(shown)) shown = "?";
-        Fail(SPoUnexpectedLine, shown);
+        Fail("po.line.unexpected", SPoUnexpectedLine, shown);
     }
     bool NextLine(std::string_view& line);
     std::string ReadString(std::string_view s);
@@ -96,7 +96,8 @@ bool TPoReader::NextLine(std::string_view& line) {
     text_ = nl == std::string_view::npos ? std::string_view() : text_.substr(nl + 1);
     if (line.size() > PoMaxLineBytes) {
         throw EPoFileError(EPoFileError::CreateResFmt, SPoLineTooLong,
-                           {fileName_, line_, static_cast<int>(PoMaxLineBytes)});
+                           {fileName_, line_, static_cast<int>(PoMaxLineBytes)})
+            .WithCode("po.line.long");
     }
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return true;
@@ -116,23 +117,23 @@ std::string TPoReader::ReadString(std::string_view s) {
         if (s[i] != '"') Unexpected(Trim(s.substr(i)));
         ReadQuoted(s, ++i, out);
     }
-    if (!ValidUtf8(out)) Fail(SPoInvalidUtf8);
+    if (!ValidUtf8(out)) Fail("po.text.utf8", SPoInvalidUtf8);
     // A zero character would cut the text short in every gettext tool.
-    if (out.find('\0') != std::string::npos) Fail(SPoUnknownEscape, "0");
+    if (out.find('\0') != std::string::npos) Fail("po.string.zero", SPoUnknownEscape, "0");
     return out;
 }
 
 // One quoted string from just after its opening quote; i ends after the closing quote.
 void TPoReader::ReadQuoted(std::string_view s, std::size_t& i, std::string& out) {
     for (;;) {
-        if (i >= s.size()) Fail(SPoUnterminatedString);
+        if (i >= s.size()) Fail("po.string.open", SPoUnterminatedString);
         char ch = s[i++];
         if (ch == '"') return;
         if (ch != '\\') {
             out += ch;
             continue;
         }
-        if (i >= s.size()) Fail(SPoUnterminatedString);
+        if (i >= s.size()) Fail("po.string.open", SPoUnterminatedString);
         char e = s[i++];
         switch (e) {
             case 'n': out += '\n'; break;
@@ -149,7 +150,7 @@ void TPoReader::ReadQuoted(std::string_view s, std::size_t& i, std::string& out)
             case 'x': {
                 int value = 0, digits = 0;
                 while (i < s.size() && digits < 2 && HexDigit(s[i]) >= 0) value = value * 16 + HexDigit(s[i++]), ++digits;
-                if (digits == 0) Fail(SPoUnknownEscape, "x");
+                if (digits == 0) Fail("po.string.escape", SPoUnknownEscape, "x");
                 out += static_cast<char>(value);
                 break;
             }
@@ -157,11 +158,11 @@ void TPoReader::ReadQuoted(std::string_view s, std::size_t& i, std::string& out)
                 if (e >= '0' && e <= '7') {
                     int value = e - '0', digits = 1;
                     while (i < s.size() && digits < 3 && s[i] >= '0' && s[i] <= '7') value = value * 8 + (s[i++] - '0'), ++digits;
-                    if (value > 0xFF) Fail(SPoUnknownEscape, std::string(1, e));
+                    if (value > 0xFF) Fail("po.string.escape", SPoUnknownEscape, std::string(1, e));
                     out += static_cast<char>(value);
                     break;
                 }
-                Fail(SPoUnknownEscape, ValidUtf8(std::string(1, e)) ? std::string(1, e) : std::string("?"));
+                Fail("po.string.escape", SPoUnknownEscape, ValidUtf8(std::string(1, e)) ? std::string(1, e) : std::string("?"));
         }
     }
 }
@@ -174,7 +175,7 @@ void TPoReader::FinishEntry() {
         if (part_ == TPart::None || part_ == TPart::Context || part_ == TPart::Id || part_ == TPart::IdPlural) {
             if (entry_.Line > 0 || part_ != TPart::None) {
                 line_ = entry_.Line > 0 ? entry_.Line : line_;
-                Fail(SPoIncompleteEntry);
+                Fail("po.entry.incomplete", SPoIncompleteEntry);
             }
             // Only comments: a trailing comment block, kept nowhere.
         } else {
@@ -183,7 +184,8 @@ void TPoReader::FinishEntry() {
             if (!added) {
                 std::string name = entry_.HasContext ? entry_.Context : entry_.Id;
                 throw EPoFileError(EPoFileError::CreateResFmt, SPoDuplicateEntry,
-                                   {fileName_, entry_.Line, name.substr(0, 80), it->second});
+                                   {fileName_, entry_.Line, name.substr(0, 80), it->second})
+                    .WithCode("po.entry.duplicate");
             }
             file_.Entries.push_back(std::move(entry_));
         }
@@ -207,7 +209,7 @@ void TPoReader::Comment(std::string_view line) {
     inEntry_ = true;
     std::string_view rest = line.size() >= 2 ? line.substr(2) : std::string_view();
     char kind = line.size() >= 2 ? line[1] : ' ';
-    if (!ValidUtf8(line)) Fail(SPoInvalidUtf8);
+    if (!ValidUtf8(line)) Fail("po.text.utf8", SPoInvalidUtf8);
     if (kind == '.') {
         entry_.ExtractedComments.emplace_back(Trim(rest));
     } else if (kind == ':') {
@@ -287,10 +289,10 @@ void TPoReader::CheckHeader(const TPoFile& file) {
     bool found = false;
     std::string type = file.HeaderField("Content-Type", &found);
     std::size_t at = Lower(type).find("charset=");
-    if (!found || at == std::string::npos) Fail(SPoNoCharset);
+    if (!found || at == std::string::npos) Fail("po.header.nocharset", SPoNoCharset);
     std::string charset(Trim(type.substr(at + 8)));
     charset = charset.substr(0, charset.find_first_of("; \t"));
-    if (Lower(charset) != "utf-8" && Lower(charset) != "utf8") Fail(SPoUnsupportedCharset, charset.substr(0, 40));
+    if (Lower(charset) != "utf-8" && Lower(charset) != "utf8") Fail("po.header.charset", SPoUnsupportedCharset, charset.substr(0, 40));
 }
 
 TPoFile TPoReader::Run() {

@@ -263,7 +263,7 @@ bool TKLocalizerOnFly::ReadLanguagePack(winres::HMODULE module, std::uint32_t la
         result = langdata::ReadLanguagePack(bytes, languageId, options, dest, &directory);
     } catch (const langdata::ELangPackError& error) {
         catalogue();
-        throw ELocOnFlyError(error.Message());
+        throw ELocOnFlyError(error.Message()).WithCode(error.Code());
     }
     catalogue();
     if (result && wantsFile) packCache_.Keep(key, {directory, WrittenBytes(*dest)});
@@ -349,7 +349,8 @@ int TKLocalizerOnFly::LoadLanguageFile(langdata::TLangFile& file, std::uint32_t 
         return LoadIntoNewLanguage(*Store, languageId, [&](int index) { file.LoadFromFile(Store.get(), index, 0); });
     } catch (const rtl::Exception& error) {
         if (file.FileName().empty()) throw;
-        throw ELocOnFlyError(ELocOnFlyError::CreateResFmt, SLocLangFileDamaged, {file.FileName(), error.Message()});
+        throw ELocOnFlyError(ELocOnFlyError::CreateResFmt, SLocLangFileDamaged, {file.FileName(), error.Message()})
+            .WithCode(error.Code());
     }
 }
 

@@ -71,7 +71,8 @@ void TLocFormProcessor::ProcessForms(TResProcessor& processor) {
 
 void TLocFormProcessor::ProcessFormResource(TResProcessor& processor, const AnsiString& name) {
     TResRCData* rcdata = processor.FindRCData();
-    if (!rcdata) throw ELocFormProcessorError(ELocFormProcessorError::CreateRes, SCantFindRCDataBlock);
+    if (!rcdata)
+        throw ELocFormProcessorError(ELocFormProcessorError::CreateRes, SCantFindRCDataBlock).WithCode("pe.rcdata.missing");
     TResRCDataItem* item = rcdata->FindItem(UpperAscii("T" + name));
     if (!item) item = rcdata->FindItem(UpperAscii("TME" + name));
     if (!item) return;
@@ -119,6 +120,8 @@ void TLocFormProcessor::RewriteForm(rtl::TStream& input, rtl::TStream& output) {
         ProcessObject(AnsiString(), true);
         CopyPending();
     } catch (rtl::Exception& e) {
+        // A read error without a code of its own is the stream ending inside what was read.
+        if (dynamic_cast<rtl::EReadError*>(&e)) e.SetCodeIfNone("form.stream.short");
         e.SetMessage(kFormErrorPrefix + FormName + "\r\n" + e.Message());
         throw;
     }
@@ -243,7 +246,8 @@ void TLocFormProcessor::ProcessValue(const AnsiString& objectName, const AnsiStr
     Input->SetPosition(start);
     if (code > rtti::kMaxValueType)
         throw rtl::EReadError(rtl::EReadError::CreateResFmt, rtl::SReadErrorProp,
-                              {objectName, AnsiString("."), propertyName, std::to_string(code)});
+                              {objectName, AnsiString("."), propertyName, std::to_string(code)})
+            .WithCode("form.value.type");
     const auto type = static_cast<TValueType>(code);
     // The line of a string-list translation that stands for the current list element.
     auto line = [&](AnsiString& text) {

@@ -14,9 +14,10 @@ TKLocUtils*& Instance() {
 
 constexpr std::size_t kMaxReportedFileName = 261;
 
-[[noreturn]] void RaiseInvalid(HMODULE module) {
+[[noreturn]] void RaiseInvalid(HMODULE module, std::string_view code) {
     AnsiString name = winres::GetModuleFileName(module).substr(0, kMaxReportedFileName);
-    throw ELUInvalidResLibrary(ELUInvalidResLibrary::CreateFmt, "Invalid resource file format \"%s\"", {name});
+    throw ELUInvalidResLibrary(ELUInvalidResLibrary::CreateFmt, "Invalid resource file format \"%s\"", {name})
+        .WithCode(code);
 }
 
 [[noreturn]] void RaiseOutOfVersion(const AnsiString& fileName) {
@@ -88,11 +89,12 @@ void TKLocUtils::SetAppFileName(const AnsiString& fileName) {
 std::unique_ptr<rtl::TStream> TKLocUtils::OpenSettingsStream(HMODULE module, bool isLibrary) {
     module = Resolve(module);
     auto bytes = winres::ResourceBytes(module, isLibrary ? kLibSettingsName : kExeSettingsName, winres::RT_RCDATA);
-    if (!winres::FindResource(module, isLibrary ? kLibSettingsName : kExeSettingsName, winres::RT_RCDATA)) RaiseInvalid(module);
+    if (!winres::FindResource(module, isLibrary ? kLibSettingsName : kExeSettingsName, winres::RT_RCDATA))
+        RaiseInvalid(module, "rec.record.missing");
     auto stream = std::make_unique<rtl::TReadOnlyStream>(bytes);
     char magic[4] = {};
     if (stream->Read(magic, 4) != 4 || AnsiString(magic, 4) != (isLibrary ? kLibSettingsMagic : kExeSettingsMagic))
-        RaiseInvalid(module);
+        RaiseInvalid(module, "rec.header.magic");
     return stream;
 }
 

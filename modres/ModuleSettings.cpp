@@ -10,14 +10,18 @@ namespace modres {
 
 void ReadSettingsRecord(rtl::TStream& stream, TSettingsRecord& record) {
     stream.SetPosition(0);
-    auto magic = stream.ReadBytes(4);
-    record.Magic.assign(magic.begin(), magic.end());
-    record.Version = stream.ReadU32();
-    record.LanguageId = stream.ReadU16();
-    auto english = stream.ReadBytes(stream.ReadU16());
-    record.EnglishName.assign(english.begin(), english.end());
-    std::uint16_t nativeLength = stream.ReadU16();
-    record.NativeName = rtl::ReadWideChars(stream, nativeLength);
+    rtl::WithReadErrorCode("rec.header.short", [&] {
+        auto magic = stream.ReadBytes(4);
+        record.Magic.assign(magic.begin(), magic.end());
+        record.Version = stream.ReadU32();
+        record.LanguageId = stream.ReadU16();
+    });
+    rtl::WithReadErrorCode("rec.names.short", [&] {
+        auto english = stream.ReadBytes(stream.ReadU16());
+        record.EnglishName.assign(english.begin(), english.end());
+        std::uint16_t nativeLength = stream.ReadU16();
+        record.NativeName = rtl::ReadWideChars(stream, nativeLength);
+    });
     const std::int64_t after = stream.Position();
     const std::int64_t size = stream.Size();
     record.CopiedWord.reset();
@@ -26,7 +30,7 @@ void ReadSettingsRecord(rtl::TStream& stream, TSettingsRecord& record) {
     if (after + 4 <= size) record.Reserved = stream.ReadU16();
     if (after + 4 < size) {
         stream.SetPosition(after + 4);
-        record.Build = stream.ReadU32();
+        record.Build = rtl::WithReadErrorCode("rec.build.short", [&] { return stream.ReadU32(); });
         record.HasBuild = true;
     } else {
         record.Build = 0;

@@ -23,7 +23,8 @@ class TBoundedMemoryStream : public rtl::TMemoryStream {
 public:
     explicit TBoundedMemoryStream(std::int64_t limit) : limit_(limit) {}
     std::int64_t Write(const void* buffer, std::int64_t count) override {
-        if (count > 0 && Position() + count > limit_) throw rtl::EWriteError(rtl::EWriteError::CreateRes, rtl::SWriteError);
+        if (count > 0 && Position() + count > limit_)
+            throw rtl::EWriteError(rtl::EWriteError::CreateRes, rtl::SWriteError).WithCode("pe.image.large");
         return rtl::TMemoryStream::Write(buffer, count);
     }
 
@@ -38,7 +39,8 @@ const char* ResourceTypeName(std::uint32_t id) { return id <= 16 ? kTypeNames[id
 std::vector<std::uint8_t> ReadModuleFile(const AnsiString& fileName) {
     try {
         rtl::TFileStream file(fileName, rtl::TFileMode::fmOpenRead);
-        if (file.Size() > kMaxModuleFile) throw rtl::EReadError(rtl::EReadError::CreateRes, rtl::SReadError);
+        if (file.Size() > kMaxModuleFile)
+            throw rtl::EReadError(rtl::EReadError::CreateRes, rtl::SReadError).WithCode("pe.file.large");
         if (langdata::IsLZKStream(file)) {
             TBoundedMemoryStream out(kMaxModuleImage);
             langdata::DecompressLZKStream(file, out);
@@ -46,10 +48,11 @@ std::vector<std::uint8_t> ReadModuleFile(const AnsiString& fileName) {
         }
         file.SetPosition(0);
         return file.ReadBytes(file.Size());
-    } catch (const rtl::Exception&) {
-        throw EExeError(EExeError::CreateResFmt, SCouldNotOpenFile, {fileName});
+    } catch (const rtl::Exception& e) {
+        // The file's name in the message, the reason (when it was the file's bytes) in the code.
+        throw EExeError(EExeError::CreateResFmt, SCouldNotOpenFile, {fileName}).WithCode(e.Code());
     } catch (const std::bad_alloc&) {
-        throw EExeError(EExeError::CreateResFmt, SCouldNotOpenFile, {fileName});
+        throw EExeError(EExeError::CreateResFmt, SCouldNotOpenFile, {fileName}).WithCode("pe.image.large");
     }
 }
 
@@ -67,10 +70,13 @@ void TPEReader::Open(std::vector<std::uint8_t> bytes) {
     image_ = std::make_unique<rtl::TMemoryStream>(std::move(bytes));
     switch (winres::ParsePEHeaders(image_->View(), headers_)) {
         case winres::TPEStatus::Ok: break;
-        case winres::TPEStatus::Empty: throw EExeError(EExeError::CreateRes, SMapViewOfFileFailed);
-        case winres::TPEStatus::NotMZ: throw EExeError(EExeError::CreateRes, SUnrecognizedFileFormat);
-        case winres::TPEStatus::NotPE:
-        case winres::TPEStatus::BadSections: throw EExeError(EExeError::CreateRes, SNotPEFile);
+        case winres::TPEStatus::Empty:
+            throw EExeError(EExeError::CreateRes, SMapViewOfFileFailed).WithCode("pe.file.empty");
+        case winres::TPEStatus::NotMZ:
+            throw EExeError(EExeError::CreateRes, SUnrecognizedFileFormat).WithCode("pe.header.mz");
+        case winres::TPEStatus::NotPE: throw EExeError(EExeError::CreateRes, SNotPEFile).WithCode("pe.header.pe");
+        case winres::TPEStatus::BadSections:
+            throw EExeError(EExeError::CreateRes, SNotPEFile).WithCode("pe.header.sections");
     }
 }
 
@@ -88,7 +94,8 @@ TPEResourceList* TPEReader::GetResourceList() {
     if (found == winres::TResourceLookup::Missing) found = winres::FindResourcesByDirectory(headers_, image, where_);
     switch (found) {
         case winres::TResourceLookup::Found: break;
-        case winres::TResourceLookup::Missing: throw EExeError(EExeError::CreateRes, SNoResources);
+        case winres::TResourceLookup::Missing:
+            throw EExeError(EExeError::CreateRes, SNoResources).WithCode("pe.resources.missing");
         case winres::TResourceLookup::Outside: Damaged(winres::TDirFault::SectionOutside);
     }
     directory_ = std::make_unique<winres::TResourceDirectory>(image, headers_, where_);
@@ -101,7 +108,8 @@ std::span<const std::uint8_t> TPEReader::ResourceRegion() const {
 }
 
 void TPEReader::Damaged(winres::TDirFault fault) const {
-    throw EExeError(EExeError::CreateResFmt, SDamagedResources, {fileName_, AnsiString(winres::DirFaultText(fault))});
+    throw EExeError(EExeError::CreateResFmt, SDamagedResources, {fileName_, AnsiString(winres::DirFaultText(fault))})
+        .WithCode(winres::DirFaultCode(fault));
 }
 
 void TPEReader::CountItems(std::uint32_t count) {

@@ -68,7 +68,8 @@ bool TLZKCompressor::TestHeader(TKCompressHeader& headerData) {
 }
 
 void TLZKCompressor::ReadHeader() {
-    if (!TestHeader(HeaderData)) throw EKCompressError(EKCompressError::CreateRes, SKCWrongStreamFormat);
+    if (!TestHeader(HeaderData))
+        throw EKCompressError(EKCompressError::CreateRes, SKCWrongStreamFormat).WithCode("lzk.header.magic");
 }
 
 void TLZKCompressor::WriteHeader() {

@@ -57,7 +57,7 @@ TBitmap::TBitmap(int width, int height, int bitCount) {
 
 void TBitmap::Allocate(int width, int height, int bitCount, bool zeroFill) {
     if (static_cast<std::int64_t>(width) * height > MaxPixels)
-        throw EInvalidGraphic(EInvalidGraphic::CreateRes, SBitmapTooLarge);
+        throw EInvalidGraphic(EInvalidGraphic::CreateRes, SBitmapTooLarge).WithCode("bmp.size.large");
     width_ = width;
     height_ = height;
     bitCount_ = bitCount;
@@ -70,7 +70,7 @@ void TBitmap::Allocate(int width, int height, int bitCount, bool zeroFill) {
     } catch (const std::bad_alloc&) {
         width_ = height_ = 0;
         rowBytes_ = 0;
-        throw EInvalidGraphic(EInvalidGraphic::CreateRes, SBitmapTooLarge);
+        throw EInvalidGraphic(EInvalidGraphic::CreateRes, SBitmapTooLarge).WithCode("bmp.size.memory");
     }
 }
 
@@ -98,19 +98,20 @@ TBitmap& TBitmap::operator=(const TBitmap& other) {
     return *this;
 }
 
-bool TBitmap::ValidMasks(const TColorMasks& masks, int bitCount) {
-    if (bitCount != 16 && bitCount != 32) return false;
+std::string_view TBitmap::MasksFault(const TColorMasks& masks, int bitCount) {
+    if (bitCount != 16 && bitCount != 32) return "bmp.masks.bits";
     const std::uint32_t limit = bitCount == 16 ? 0xFFFFu : 0xFFFFFFFFu;
     std::uint32_t seen = 0;
     for (std::uint32_t m : {masks.Red, masks.Green, masks.Blue, masks.Alpha}) {
         if (m == 0) continue;
-        if ((m & ~limit) != 0 || (m & seen) != 0) return false;
+        if ((m & ~limit) != 0) return "bmp.masks.outside";
+        if ((m & seen) != 0) return "bmp.masks.overlap";
         // Contiguous: shifting the run down leaves 2^k - 1.
         std::uint32_t run = m >> std::countr_zero(m);
-        if ((run & (run + 1)) != 0) return false;
+        if ((run & (run + 1)) != 0) return "bmp.masks.gap";
         seen |= m;
     }
-    return (masks.Red | masks.Green | masks.Blue) != 0;
+    return (masks.Red | masks.Green | masks.Blue) != 0 ? std::string_view{} : "bmp.masks.empty";
 }
 
 void TBitmap::SetMasks(const TColorMasks& masks) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/Exception.h"
@@ -104,7 +105,9 @@ public:
     void ClearMasks();
     // Each mask a contiguous run of bits inside the pixel, no two overlapping, and at least one
     // of red, green and blue present.
-    static bool ValidMasks(const TColorMasks& masks, int bitCount);
+    static bool ValidMasks(const TColorMasks& masks, int bitCount) { return MasksFault(masks, bitCount).empty(); }
+    // The code of the first rule the masks break ("bmp.masks.overlap", ...), empty when valid.
+    static std::string_view MasksFault(const TColorMasks& masks, int bitCount);
 
     const std::vector<TPaletteEntry>& Palette() const { return palette_; }
     // For 1, 4 and 8 bits per pixel; at most 2^bits entries.

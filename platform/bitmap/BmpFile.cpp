@@ -24,8 +24,13 @@ constexpr std::uint32_t LCS_GM_IMAGES = 4;
 constexpr std::uint64_t kRleMaxExpansion = 1024;
 constexpr std::uint64_t kRleFreeBytes = 4ull << 20;
 
-[[noreturn]] void Invalid() { throw EInvalidGraphic(EInvalidGraphic::CreateRes, SInvalidBitmap); }
-[[noreturn]] void Unsupported() { throw EInvalidGraphic(EInvalidGraphic::CreateRes, SUnsupportedBitmap); }
+// Each refusal names the check that made it (the list is in docs/formats/bmp.md).
+[[noreturn]] void Invalid(std::string_view code) {
+    throw EInvalidGraphic(EInvalidGraphic::CreateRes, SInvalidBitmap).WithCode(code);
+}
+[[noreturn]] void Unsupported(std::string_view code) {
+    throw EInvalidGraphic(EInvalidGraphic::CreateRes, SUnsupportedBitmap).WithCode(code);
+}
 
 std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 std::uint32_t Le32(const std::uint8_t* p) {
@@ -46,7 +51,7 @@ bool KnownHeaderSize(std::uint32_t size) {
 
 // Reads exactly count bytes at the stream's position; a short read means a truncated file.
 void ReadExact(rtl::TStream& stream, void* buffer, std::int64_t count) {
-    if (count > 0 && stream.Read(buffer, count) != count) Invalid();
+    if (count > 0 && stream.Read(buffer, count) != count) Invalid("bmp.file.short");
 }
 
 // Decodes RLE8 or RLE4 data into a zero-filled palette bitmap. Rows in the data run bottom-up.
@@ -72,7 +77,7 @@ void DecodeRle(std::span<const std::uint8_t> src, TBitmap& bmp, bool rle4) {
     while (y < h) {
         if (src.size() - i < 2) {
             if (y == h - 1 && x >= w) return;  // last row complete, only the marks missing
-            Invalid();
+            Invalid("bmp.rle.short");
         }
         const unsigned count = src[i], value = src[i + 1];
         i += 2;
@@ -86,13 +91,13 @@ void DecodeRle(std::span<const std::uint8_t> src, TBitmap& bmp, bool rle4) {
         } else if (value == 1) {  // end of bitmap
             return;
         } else if (value == 2) {  // move right and up
-            if (src.size() - i < 2) Invalid();
+            if (src.size() - i < 2) Invalid("bmp.rle.short");
             x += src[i];
             y += src[i + 1];
             i += 2;
         } else {  // literal pixels, padded to a 16-bit boundary
             const std::size_t bytes = rle4 ? (value + 1) / 2 : value;
-            if (src.size() - i < bytes) Invalid();
+            if (src.size() - i < bytes) Invalid("bmp.rle.short");
             for (unsigned k = 0; k < value; ++k) {
                 unsigned b = src[i + (rle4 ? k / 2 : k)];
                 put(rle4 ? ((k & 1) ? b & 0x0F : b >> 4) : b);
@@ -248,18 +253,18 @@ TBmpHeaders ReadBmpHeaders(rtl::TStream& stream) {
     TBmpHeaders hd;
     const std::int64_t start = hd.Start = stream.Position();
     const std::int64_t avail = hd.Available = stream.Size() - start;  // bytes that really exist
-    if (avail < static_cast<std::int64_t>(kFileHeaderSize) + 12) Invalid();
+    if (avail < static_cast<std::int64_t>(kFileHeaderSize) + 12) Invalid("bmp.file.short");
 
     std::uint8_t fh[kFileHeaderSize + 4];
     ReadExact(stream, fh, sizeof fh);
-    if (fh[0] != 'B' || fh[1] != 'M') Invalid();
+    if (fh[0] != 'B' || fh[1] != 'M') Invalid("bmp.header.magic");
     std::uint32_t offBits = Le32(fh + 10);
     const std::uint32_t hsize = Le32(fh + 14);
     if (!KnownHeaderSize(hsize)) {
-        if (hsize == 16 || hsize == 64) Unsupported();  // the OS/2 2.x header
-        Invalid();
+        if (hsize == 16 || hsize == 64) Unsupported("bmp.header.os2");  // the OS/2 2.x header
+        Invalid("bmp.header.size");
     }
-    if (avail < static_cast<std::int64_t>(kFileHeaderSize + hsize)) Invalid();
+    if (avail < static_cast<std::int64_t>(kFileHeaderSize + hsize)) Invalid("bmp.header.short");
     std::uint8_t h[124] = {};
     Put32(h, hsize);
     ReadExact(stream, h + 4, hsize - 4);
@@ -273,7 +278,7 @@ TBmpHeaders ReadBmpHeaders(rtl::TStream& stream) {
         width = Le16(h + 4);
         height = Le16(h + 6);
         bitCount = Le16(h + 10);
-        if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24) Invalid();
+        if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24) Invalid("bmp.bits.core");
     } else {
         width = static_cast<std::int32_t>(Le32(h + 4));
         height = static_cast<std::int32_t>(Le32(h + 8));
@@ -285,32 +290,34 @@ TBmpHeaders ReadBmpHeaders(rtl::TStream& stream) {
         colorsUsed = Le32(h + 32);
         info.ColorsImportant = Le32(h + 36);
     }
-    if (height == INT32_MIN) Invalid();
+    if (height == INT32_MIN) Invalid("bmp.size.invalid");
     if (height < 0) {
         info.TopDown = true;
         height = -height;
     }
-    if (width <= 0 || height <= 0) Invalid();
+    if (width <= 0 || height <= 0) Invalid("bmp.size.invalid");
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
-        Unsupported();
+        Unsupported("bmp.bits.unsupported");
     switch (compression) {
         case BI_RGB:
             break;
         case BI_RLE8:
         case BI_RLE4:
-            if (bitCount != (compression == BI_RLE8 ? 8 : 4) || info.TopDown) Invalid();
+            if (bitCount != (compression == BI_RLE8 ? 8 : 4)) Invalid("bmp.rle.bits");
+            if (info.TopDown) Invalid("bmp.rle.topdown");
             break;
         case BI_BITFIELDS:
         case BI_ALPHABITFIELDS:
-            if (bitCount != 16 && bitCount != 32) Invalid();
+            if (bitCount != 16 && bitCount != 32) Invalid("bmp.masks.bits");
             break;
         case BI_JPEG:
         case BI_PNG:
-            Unsupported();
+            Unsupported("bmp.compression.unsupported");
         default:
-            Invalid();
+            Invalid("bmp.compression.unknown");
     }
-    if (width * height > TBitmap::MaxPixels) throw EInvalidGraphic(EInvalidGraphic::CreateRes, SBitmapTooLarge);
+    if (width * height > TBitmap::MaxPixels)
+        throw EInvalidGraphic(EInvalidGraphic::CreateRes, SBitmapTooLarge).WithCode("bmp.size.large");
     hd.Width = static_cast<int>(width);
     hd.Height = static_cast<int>(height);
     hd.BitCount = bitCount;
@@ -323,14 +330,14 @@ TBmpHeaders ReadBmpHeaders(rtl::TStream& stream) {
         if (hsize == 40) {
             const std::uint32_t n = compression == BI_ALPHABITFIELDS ? 4 : 3;
             std::uint8_t mb[16] = {};
-            if (avail - pos < 4 * n) Invalid();
+            if (avail - pos < 4 * n) Invalid("bmp.masks.short");
             ReadExact(stream, mb, 4 * n);
             pos += 4 * n;
             m = {Le32(mb), Le32(mb + 4), Le32(mb + 8), Le32(mb + 12)};
         } else {
             m = {Le32(h + 40), Le32(h + 44), Le32(h + 48), hsize >= 56 ? Le32(h + 52) : 0};
         }
-        if (!TBitmap::ValidMasks(m, bitCount)) Invalid();
+        if (const std::string_view fault = TBitmap::MasksFault(m, bitCount); !fault.empty()) Invalid(fault);
         hd.Masks = m;
         hd.HasMasks = true;
         info.AlphaBitFields = compression == BI_ALPHABITFIELDS && hsize == 40;
@@ -338,11 +345,11 @@ TBmpHeaders ReadBmpHeaders(rtl::TStream& stream) {
 
     if (bitCount <= 8) {
         const std::uint32_t full = 1u << bitCount;
-        if (colorsUsed > full) Invalid();
+        if (colorsUsed > full) Invalid("bmp.palette.count");
         const std::uint32_t count = colorsUsed != 0 ? colorsUsed : full;
         const std::uint32_t entry = hsize == 12 ? 3 : 4;
-        if (avail - pos < static_cast<std::int64_t>(count * entry)) Invalid();
-        if (offBits != 0 && offBits < pos + count * entry) Invalid();
+        if (avail - pos < static_cast<std::int64_t>(count * entry)) Invalid("bmp.palette.short");
+        if (offBits != 0 && offBits < pos + count * entry) Invalid("bmp.pixels.inside");
         std::uint8_t raw[256 * 4];
         ReadExact(stream, raw, count * entry);
         pos += count * entry;
@@ -354,7 +361,8 @@ TBmpHeaders ReadBmpHeaders(rtl::TStream& stream) {
     }
     // Some writers leave the offset 0: the pixels then follow what came before.
     if (offBits == 0) offBits = static_cast<std::uint32_t>(pos);
-    if (offBits < pos || offBits > avail) Invalid();
+    if (offBits < pos) Invalid("bmp.pixels.inside");
+    if (offBits > avail) Invalid("bmp.pixels.outside");
     hd.OffBits = offBits;
 
     if (hsize >= 108) info.ColorSpace.assign(h + 56, h + hsize);
@@ -370,11 +378,12 @@ TBmpHeaders ReadBmpHeaders(rtl::TStream& stream) {
 }
 
 void CheckPixelExtent(const TBmpHeaders& hd) {
-    if (hd.PixelBytes() > static_cast<std::uint64_t>(hd.Available - hd.OffBits)) Invalid();
+    if (hd.PixelBytes() > static_cast<std::uint64_t>(hd.Available - hd.OffBits)) Invalid("bmp.pixels.short");
 }
 
 void CheckProfileExtent(const TBmpHeaders& hd) {
-    if (hd.ProfileSize != 0 && (hd.ProfileAt > hd.Available || hd.ProfileSize > hd.Available - hd.ProfileAt)) Invalid();
+    if (hd.ProfileSize != 0 && (hd.ProfileAt > hd.Available || hd.ProfileSize > hd.Available - hd.ProfileAt))
+        Invalid("bmp.profile.outside");
 }
 
 TBitmap TBmpReader::Read(rtl::TStream& stream) {
@@ -391,8 +400,9 @@ TBitmap TBmpReader::Read(rtl::TStream& stream) {
     if (hd.RunLength()) {
         const std::int64_t left = avail - hd.OffBits;
         const std::int64_t coded = hd.SizeImage != 0 ? hd.SizeImage : left;
-        if (coded > left || coded < 2) Invalid();
-        if (pixelBytes > std::max(kRleFreeBytes, kRleMaxExpansion * static_cast<std::uint64_t>(coded))) Invalid();
+        if (coded > left || coded < 2) Invalid("bmp.rle.size");
+        if (pixelBytes > std::max(kRleFreeBytes, kRleMaxExpansion * static_cast<std::uint64_t>(coded)))
+            Invalid("bmp.rle.expansion");
         stream.SetPosition(start + hd.OffBits);
         std::vector<std::uint8_t> data = stream.ReadBytes(coded);
         bmp.Allocate(hd.Width, hd.Height, hd.BitCount, true);

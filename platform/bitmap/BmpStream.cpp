@@ -15,7 +15,10 @@ namespace bitmap {
 
 namespace {
 
-[[noreturn]] void Invalid() { throw EInvalidGraphic(EInvalidGraphic::CreateRes, SInvalidBitmap); }
+// The file became shorter since its headers were checked.
+[[noreturn]] void CutShort() {
+    throw EInvalidGraphic(EInvalidGraphic::CreateRes, SInvalidBitmap).WithCode("bmp.file.short");
+}
 
 // Positioned read of exactly dest.size() bytes; a file that became shorter since its headers
 // were checked is a damaged file.
@@ -24,7 +27,7 @@ void ReadAt(int fd, std::uint64_t offset, std::span<std::uint8_t> dest) {
     while (done < dest.size()) {
         const ssize_t n = ::pread(fd, dest.data() + done, dest.size() - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) Invalid();
+        if (n <= 0) CutShort();
         done += static_cast<std::size_t>(n);
     }
 }
@@ -63,7 +66,7 @@ bool CopyRange(int in, std::uint64_t offset, int out, std::uint64_t count) {
         if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
             return CopyThroughMemory(in, static_cast<std::uint64_t>(from), out, count);
         if (n < 0) return false;
-        if (n == 0) Invalid();  // the source became shorter than its headers say
+        if (n == 0) CutShort();
         count -= static_cast<std::uint64_t>(n);
     }
     return true;

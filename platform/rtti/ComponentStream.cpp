@@ -12,9 +12,25 @@ bool IsIntType(TValueType t) {
     return t == TValueType::vaInt8 || t == TValueType::vaInt16 || t == TValueType::vaInt32;
 }
 
-[[noreturn]] void RaisePropError(const AnsiString& objectName, const AnsiString& propName, const AnsiString& message) {
+// The error names the object and property and keeps the code of what refused them; a read error
+// without one is the stream ending inside the value, and anything else is the property or the
+// component refusing what the stream gave.
+[[noreturn]] void RaisePropError(const AnsiString& objectName, const AnsiString& propName, const rtl::Exception& e) {
+    std::string_view code = e.Code();
+    if (code.empty()) code = dynamic_cast<const rtl::EReadError*>(&e) ? "form.stream.short" : "form.value.refused";
     throw EFormReadError(EFormReadError::CreateResFmt, rtl::SReadErrorProp,
-                         {objectName, AnsiString(propName.empty() ? "" : "."), propName, message});
+                         {objectName, AnsiString(propName.empty() ? "" : "."), propName, e.Message()})
+        .WithCode(code);
+}
+
+[[noreturn]] void ClassNotFound(const AnsiString& name) {
+    throw EClassNotFound(EClassNotFound::CreateResFmt, SClassNotFound, {name}).WithCode("form.class.unknown");
+}
+
+// The registered class a stream names.
+const TClassInfo* StreamClass(const TReadContext& context, const AnsiString& name) {
+    if (!context.Registry || !context.Registry->FindClass(name)) ClassNotFound(name);
+    return context.Registry->GetClass(name);
 }
 
 // Inline frames and ancestors read further streams; a frame that (through others) contains
@@ -38,12 +54,14 @@ public:
         : reader_(stream), context_(context), root_(root), depth_(depth) {}
 
     void Run() {
-        reader_.ReadSignature();
-        TObjectHeader h = reader_.ReadHeader();
-        if (root_.Name().empty() && !h.ObjectName.empty()) root_.SetName(h.ObjectName);
-        root_.SetLoading(true);
-        loaded_.push_back(&root_);
-        ReadBody(root_, &root_, h.ObjectName.empty() ? h.ClassName : h.ObjectName);
+        rtl::WithReadErrorCode("form.stream.short", [&] {
+            reader_.ReadSignature();
+            TObjectHeader h = reader_.ReadHeader();
+            if (root_.Name().empty() && !h.ObjectName.empty()) root_.SetName(h.ObjectName);
+            root_.SetLoading(true);
+            loaded_.push_back(&root_);
+            ReadBody(root_, &root_, h.ObjectName.empty() ? h.ClassName : h.ObjectName);
+        });
         ResolveFixups();
         for (TComponent* c : loaded_) c->Loaded();
     }
@@ -65,13 +83,14 @@ private:
         try {
             if (h.Flags & ffInherited) {
                 instance = owner.FindComponent(h.ObjectName);
-                if (!instance) throw rtl::EReadError(rtl::EReadError::CreateResFmt, SAncestorNotFound, {h.ObjectName});
+                if (!instance)
+                    throw rtl::EReadError(rtl::EReadError::CreateResFmt, SAncestorNotFound, {h.ObjectName})
+                        .WithCode("form.ancestor.missing");
             } else {
-                if (!context_.Registry) throw EClassNotFound(EClassNotFound::CreateResFmt, SClassNotFound, {h.ClassName});
-                const TClassInfo* cls = context_.Registry->GetClass(h.ClassName);
+                const TClassInfo* cls = StreamClass(context_, h.ClassName);
                 std::unique_ptr<TPersistent> obj = cls->Create();
                 auto* comp = dynamic_cast<TComponent*>(obj.get());
-                if (!comp) throw EClassNotFound(EClassNotFound::CreateResFmt, SClassNotFound, {h.ClassName});
+                if (!comp) ClassNotFound(h.ClassName);
                 obj.release();
                 std::unique_ptr<TComponent> owned(comp);
                 owned->SetName(h.ObjectName);
@@ -88,7 +107,7 @@ private:
         } catch (const EFormReadError&) {
             throw;
         } catch (const rtl::Exception& e) {
-            RaisePropError(where, h.ObjectName.empty() ? h.ClassName : h.ObjectName, e.Message());
+            RaisePropError(where, h.ObjectName.empty() ? h.ClassName : h.ObjectName, e);
         }
         loaded_.push_back(instance);
         // The contents of an inline frame belong to the frame.
@@ -109,24 +128,28 @@ private:
                     if (prop)
                         ReadPropValue(*target, *prop);
                     else if (!target->ReadDefinedProperty(step, reader_))
-                        throw rtl::EReadError(rtl::EReadError::CreateResFmt, SUnknownProperty, {step});
+                        UnknownProperty(step);
                     return;
                 }
-                if (!prop || prop->Kind != TTypeKind::tkClass || !prop->GetObj)
-                    throw rtl::EReadError(rtl::EReadError::CreateResFmt, SUnknownProperty, {step});
+                if (!prop || prop->Kind != TTypeKind::tkClass || !prop->GetObj) UnknownProperty(step);
                 TPersistent* next = prop->GetObj(*target);
-                if (!next) throw rtl::EReadError(rtl::EReadError::CreateRes, SInvalidPropertyValue);
+                if (!next) Invalid();
                 target = next;
                 start = dot + 1;
             }
         } catch (const EFormReadError&) {
             throw;
         } catch (const rtl::Exception& e) {
-            RaisePropError(objectName, path, e.Message());
+            RaisePropError(objectName, path, e);
         }
     }
 
-    [[noreturn]] static void Invalid() { throw rtl::EReadError(rtl::EReadError::CreateRes, SInvalidPropertyValue); }
+    [[noreturn]] static void Invalid() {
+        throw rtl::EReadError(rtl::EReadError::CreateRes, SInvalidPropertyValue).WithCode("form.value.invalid");
+    }
+    [[noreturn]] static void UnknownProperty(const AnsiString& name) {
+        throw rtl::EReadError(rtl::EReadError::CreateResFmt, SUnknownProperty, {name}).WithCode("form.property.unknown");
+    }
 
     void ReadPropValue(TPersistent& obj, const TPropInfo& prop) {
         TValueType next = reader_.NextValue();
@@ -222,7 +245,8 @@ private:
         if (next != TValueType::vaIdent) Invalid();
         AnsiString handler = reader_.ReadIdent();
         const TMethodInfo* m = root_.ClassType()->FindMethod(handler);
-        if (!m) throw rtl::EReadError(rtl::EReadError::CreateResFmt, SMethodNotFound, {handler});
+        if (!m)
+            throw rtl::EReadError(rtl::EReadError::CreateResFmt, SMethodNotFound, {handler}).WithCode("form.method.unknown");
         prop.SetMethod(obj, TMethod{&root_, m});
     }
 
@@ -386,7 +410,8 @@ void WriteProperties(TWriter& writer, const TPersistent& object, const TComponen
 namespace {
 
 void ReadComponentAt(rtl::TStream& stream, TComponent& root, const TReadContext& context, int depth) {
-    if (depth > kMaxStreamDepth) throw rtl::EReadError(rtl::EReadError::CreateRes, SStreamTooDeep);
+    if (depth > kMaxStreamDepth)
+        throw rtl::EReadError(rtl::EReadError::CreateRes, SStreamTooDeep).WithCode("form.nesting.deep");
     TComponentReader(stream, context, root, depth).Run();
 }
 
@@ -423,14 +448,15 @@ bool InitInheritedComponent(TComponent& instance, const TReadContext& context) {
 std::unique_ptr<TComponent> ReadRootComponent(rtl::TStream& stream, const TReadContext& context) {
     std::int64_t start = stream.Position();
     TReader probe(stream);
-    probe.ReadSignature();
-    TObjectHeader h = probe.ReadHeader();
+    const TObjectHeader h = rtl::WithReadErrorCode("form.stream.short", [&] {
+        probe.ReadSignature();
+        return probe.ReadHeader();
+    });
     stream.SetPosition(start);
-    if (!context.Registry) throw EClassNotFound(EClassNotFound::CreateResFmt, SClassNotFound, {h.ClassName});
-    const TClassInfo* cls = context.Registry->GetClass(h.ClassName);
+    const TClassInfo* cls = StreamClass(context, h.ClassName);
     std::unique_ptr<TPersistent> obj = cls->Create();
     auto* comp = dynamic_cast<TComponent*>(obj.get());
-    if (!comp) throw EClassNotFound(EClassNotFound::CreateResFmt, SClassNotFound, {h.ClassName});
+    if (!comp) ClassNotFound(h.ClassName);
     obj.release();
     std::unique_ptr<TComponent> root(comp);
     // The ancestors' designs first; this stream is the class's own.

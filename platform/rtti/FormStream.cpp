@@ -81,27 +81,38 @@ WideString Utf8ToWide(const std::vector<std::uint8_t>& s) {
 
 // ---- TReader ---------------------------------------------------------------------------------
 
-void TReader::InvalidValue() { throw rtl::EReadError(rtl::EReadError::CreateRes, SInvalidPropertyValue); }
+namespace {
+[[noreturn]] void UnknownValueType(std::uint8_t b) {
+    throw rtl::EReadError(rtl::EReadError::CreateResFmt, SUnknownValueType, {static_cast<int>(b)})
+        .WithCode("form.value.type");
+}
+}  // namespace
+
+void TReader::InvalidValue() {
+    throw rtl::EReadError(rtl::EReadError::CreateRes, SInvalidPropertyValue).WithCode("form.value.invalid");
+}
 
 void TReader::SkipBytes(std::int64_t count) {
-    if (count < 0 || count > stream_.Remaining()) throw rtl::EReadError(rtl::EReadError::CreateRes, rtl::SReadError);
+    if (count < 0 || count > stream_.Remaining())
+        throw rtl::EReadError(rtl::EReadError::CreateRes, rtl::SReadError).WithCode("form.stream.short");
     stream_.Seek(count, rtl::TSeekOrigin::soCurrent);
 }
 
 void TReader::EnterNesting() {
-    if (depth_ >= kMaxNesting) throw rtl::EReadError(rtl::EReadError::CreateRes, SStreamTooDeep);
+    if (depth_ >= kMaxNesting)
+        throw rtl::EReadError(rtl::EReadError::CreateRes, SStreamTooDeep).WithCode("form.nesting.deep");
     ++depth_;
 }
 
 void TReader::ReadSignature() {
     std::uint8_t sig[4] = {};
     if (stream_.Read(sig, 4) != 4 || std::memcmp(sig, "TPF0", 4) != 0)
-        throw rtl::EReadError(rtl::EReadError::CreateRes, SInvalidImage);
+        throw rtl::EReadError(rtl::EReadError::CreateRes, SInvalidImage).WithCode("form.header.magic");
 }
 
 TValueType TReader::ReadValue() {
     std::uint8_t b = stream_.ReadU8();
-    if (b > kMaxValueType) throw rtl::EReadError(rtl::EReadError::CreateResFmt, SUnknownValueType, {static_cast<int>(b)});
+    if (b > kMaxValueType) UnknownValueType(b);
     return static_cast<TValueType>(b);
 }
 
@@ -109,7 +120,7 @@ TValueType TReader::NextValue() {
     std::int64_t pos = stream_.Position();
     std::uint8_t b = stream_.ReadU8();
     stream_.SetPosition(pos);
-    if (b > kMaxValueType) throw rtl::EReadError(rtl::EReadError::CreateResFmt, SUnknownValueType, {static_cast<int>(b)});
+    if (b > kMaxValueType) UnknownValueType(b);
     return static_cast<TValueType>(b);
 }
 

@@ -413,6 +413,8 @@ private:
 
 }  // namespace
 
-AnsiString ObjectBinaryToText(rtl::TStream& input) { return TBinToText(input).Run(); }
+AnsiString ObjectBinaryToText(rtl::TStream& input) {
+    return rtl::WithReadErrorCode("form.stream.short", [&] { return TBinToText(input).Run(); });
+}
 
 }  // namespace rtti

@@ -47,6 +47,16 @@ std::string LoadError(const std::vector<std::uint8_t>& bytes) {
     return "loaded";
 }
 
+// The code of the check that refused the bytes, or "loaded".
+std::string LoadCode(const std::vector<std::uint8_t>& bytes) {
+    try {
+        Load(bytes);
+    } catch (const EInvalidGraphic& e) {
+        return std::string(e.Code());
+    }
+    return "loaded";
+}
+
 // A 2 x 2 24-bit picture: top row red, green; bottom row blue, white.
 InfoFile Rgb24(bool topDown) {
     InfoFile f;
@@ -296,8 +306,8 @@ TEST(BmpRead, StreamPositionsAreRespected) {
     EXPECT_EQ(s.Position(), static_cast<std::int64_t>(bytes.size() - 1));
 }
 
+// Each refusal names the check that made it; the message stays the one the user sees.
 TEST(BmpHostile, SizesThatTheFileCannotBack) {
-    const std::string invalid = "Bitmap image is not valid";
     InfoFile huge;
     huge.width = 100000;
     huge.height = 100000;
@@ -306,44 +316,44 @@ TEST(BmpHostile, SizesThatTheFileCannotBack) {
     huge.colorsUsed = 4;
     huge.pixels.assign(20, 0);
     EXPECT_EQ(LoadError(Build(huge)), "Bitmap image is too large");
+    EXPECT_EQ(LoadCode(Build(huge)), "bmp.size.large");
     huge.width = 40000;
     huge.height = 40000;
-    EXPECT_EQ(LoadError(Build(huge)), invalid) << "1.6 GB claimed by a tiny file";
+    EXPECT_EQ(LoadError(Build(huge)), "Bitmap image is not valid");
+    EXPECT_EQ(LoadCode(Build(huge)), "bmp.pixels.short") << "1.6 GB claimed by a tiny file";
     huge.compression = 1;  // and as run-length data that stops at once
     huge.pixels = {0, 1};
-    EXPECT_EQ(LoadError(Build(huge)), invalid);
+    EXPECT_EQ(LoadCode(Build(huge)), "bmp.rle.expansion");
     huge.width = 46341;  // 46341^2 is just past 2^31 - 1
     huge.height = -46341;
     huge.compression = 0;
-    EXPECT_EQ(LoadError(Build(huge)), "Bitmap image is too large");
+    EXPECT_EQ(LoadCode(Build(huge)), "bmp.size.large");
 
     for (std::int32_t w : {0, -1}) {
         InfoFile f = Rgb24(false);
         f.width = w;
-        EXPECT_EQ(LoadError(Build(f)), invalid) << w;
+        EXPECT_EQ(LoadCode(Build(f)), "bmp.size.invalid") << w;
     }
     for (std::int32_t h : {0, INT32_MIN}) {
         InfoFile f = Rgb24(false);
         f.height = h;
-        EXPECT_EQ(LoadError(Build(f)), invalid) << h;
+        EXPECT_EQ(LoadCode(Build(f)), "bmp.size.invalid") << h;
     }
     InfoFile f = Rgb24(false);
     f.pixels.pop_back();
-    EXPECT_EQ(LoadError(Build(f)), invalid) << "last row short";
+    EXPECT_EQ(LoadCode(Build(f)), "bmp.pixels.short") << "last row short";
 }
 
-TEST(BmpHostile, OffsetsPalettesMasksAndKinds) {
-    const std::string invalid = "Bitmap image is not valid";
+TEST(BmpHostile, OffsetsAndPalettes) {
     auto withOffset = [](std::uint32_t off) {
-        auto b = Build(Rgb24(false));
-        Bytes x{b};
+        Bytes x{Build(Rgb24(false))};
         x.Set32(10, off);
         return x.b;
     };
-    EXPECT_EQ(LoadError(withOffset(1000)), invalid);
-    EXPECT_EQ(LoadError(withOffset(0xFFFFFFFF)), invalid);
-    EXPECT_EQ(LoadError(withOffset(20)), invalid) << "inside the header";
-    EXPECT_EQ(LoadError(withOffset(0)), "loaded") << "0 means: right after the header";
+    EXPECT_EQ(LoadCode(withOffset(1000)), "bmp.pixels.outside");
+    EXPECT_EQ(LoadCode(withOffset(0xFFFFFFFF)), "bmp.pixels.outside");
+    EXPECT_EQ(LoadCode(withOffset(20)), "bmp.pixels.inside") << "inside the header";
+    EXPECT_EQ(LoadCode(withOffset(0)), "loaded") << "0 means: right after the header";
 
     InfoFile pal;
     pal.bitCount = 8;
@@ -351,55 +361,104 @@ TEST(BmpHostile, OffsetsPalettesMasksAndKinds) {
     pal.pixels.assign(4, 0);
     for (std::uint32_t used : {257u, 0x40000000u, 0xFFFFFFFFu}) {
         pal.colorsUsed = used;
-        EXPECT_EQ(LoadError(Build(pal)), invalid) << used;
+        EXPECT_EQ(LoadCode(Build(pal)), "bmp.palette.count") << used;
     }
     pal.colorsUsed = 200;  // fits the format but not the file
-    EXPECT_EQ(LoadError(Build(pal)), invalid);
+    EXPECT_EQ(LoadCode(Build(pal)), "bmp.palette.short");
+    pal.colorsUsed = 4;
+    Bytes inside{Build(pal)};
+    inside.Set32(10, 14 + 40 + 8);  // the pixels would start in the middle of the palette
+    EXPECT_EQ(LoadCode(inside.b), "bmp.pixels.inside");
+}
 
+TEST(BmpHostile, MasksNameTheRuleTheyBreak) {
     InfoFile m;
     m.bitCount = 16;
     m.compression = 3;
     m.pixels.assign(4, 0);
-    for (auto masks : std::vector<std::vector<std::uint32_t>>{
-             {0xF800, 0x0FE0, 0x001F},      // overlapping
-             {0xF800, 0x07A0, 0x001F},      // not contiguous
-             {0, 0, 0},                     // nothing
-             {0x1F0000, 0x07E0, 0x001F}}) { // beyond 16 bits
+    const std::pair<std::vector<std::uint32_t>, const char*> cases[] = {
+        {{0xF800, 0x0FE0, 0x001F}, "bmp.masks.overlap"},
+        {{0xF800, 0x07A0, 0x001F}, "bmp.masks.gap"},
+        {{0, 0, 0}, "bmp.masks.empty"},
+        {{0x1F0000, 0x07E0, 0x001F}, "bmp.masks.outside"},
+    };
+    for (const auto& [masks, code] : cases) {
         m.masks = masks;
-        EXPECT_EQ(LoadError(Build(m)), invalid);
+        EXPECT_EQ(LoadCode(Build(m)), code);
     }
+    m.masks = {0xF800, 0x07E0};  // the third mask is cut off by the end of the file
+    m.pixels.clear();
+    EXPECT_EQ(LoadCode(Build(m)), "bmp.masks.short");
     m.bitCount = 24;
     m.masks = {0xFF0000, 0xFF00, 0xFF};
-    EXPECT_EQ(LoadError(Build(m)), invalid) << "masks need 16 or 32 bits";
+    m.pixels.assign(4, 0);
+    EXPECT_EQ(LoadCode(Build(m)), "bmp.masks.bits") << "masks need 16 or 32 bits";
+}
 
+TEST(BmpHostile, RunLengthData) {
     InfoFile rle = Rle8();
     rle.height = -3;
-    EXPECT_EQ(LoadError(Build(rle)), invalid) << "run-length data cannot be top-down";
+    EXPECT_EQ(LoadCode(Build(rle)), "bmp.rle.topdown");
     rle = Rle8();
     rle.bitCount = 4;
     rle.palette.resize(16);
-    EXPECT_EQ(LoadError(Build(rle)), invalid);
+    EXPECT_EQ(LoadCode(Build(rle)), "bmp.rle.bits");
     rle = Rle8();
     rle.pixels.resize(rle.pixels.size() - 4);  // no end mark, top row unfinished
     rle.sizeImage = static_cast<std::uint32_t>(rle.pixels.size());
-    EXPECT_EQ(LoadError(Build(rle)), invalid);
+    EXPECT_EQ(LoadCode(Build(rle)), "bmp.rle.short");
+    rle = Rle8();
+    rle.sizeImage = static_cast<std::uint32_t>(rle.pixels.size() + 1);  // more than the file holds
+    EXPECT_EQ(LoadCode(Build(rle)), "bmp.rle.size");
+}
 
+TEST(BmpHostile, HeadersAndKinds) {
     InfoFile jpeg = Rgb24(false);
     jpeg.compression = 4;
     EXPECT_EQ(LoadError(Build(jpeg)), "Unsupported bitmap format");
+    EXPECT_EQ(LoadCode(Build(jpeg)), "bmp.compression.unsupported");
     jpeg.compression = 77;
-    EXPECT_EQ(LoadError(Build(jpeg)), invalid);
+    EXPECT_EQ(LoadCode(Build(jpeg)), "bmp.compression.unknown");
     InfoFile bits = Rgb24(false);
     bits.bitCount = 2;
     EXPECT_EQ(LoadError(Build(bits)), "Unsupported bitmap format");
+    EXPECT_EQ(LoadCode(Build(bits)), "bmp.bits.unsupported");
 
     auto b = Build(Rgb24(false));
     b[0] = 'X';
-    EXPECT_EQ(LoadError(b), invalid);
-    b = Build(Rgb24(false));
-    Bytes x{b};
-    x.Set32(14, 41);
-    EXPECT_EQ(LoadError(x.b), invalid) << "unknown header size";
+    EXPECT_EQ(LoadCode(b), "bmp.header.magic");
+    EXPECT_EQ(LoadCode({b.begin(), b.begin() + 25}), "bmp.file.short");
+    for (std::uint32_t size : {41u, 0u, 0xFFFFFFFFu}) {
+        Bytes x{Build(Rgb24(false))};
+        x.Set32(14, size);
+        EXPECT_EQ(LoadCode(x.b), "bmp.header.size") << size;
+    }
+    for (std::uint32_t size : {16u, 64u}) {
+        Bytes x{Build(Rgb24(false))};
+        x.Set32(14, size);
+        EXPECT_EQ(LoadCode(x.b), "bmp.header.os2") << size;
+    }
+    InfoFile v5 = Rgb24(false);
+    v5.headerSize = 124;
+    EXPECT_EQ(LoadCode(Build(v5)), "loaded");
+    auto cut = Build(v5);
+    cut.resize(14 + 100);
+    EXPECT_EQ(LoadCode(cut), "bmp.header.short");
+
+    // A core header (12 bytes) knows 1, 4, 8 and 24 bits only.
+    Bytes core;
+    core.Raw({'B', 'M'}).U32(14 + 12 + 4).U32(0).U32(14 + 12);
+    core.U32(12).U16(1).U16(1).U16(1).U16(16).Zeros(4);
+    EXPECT_EQ(LoadCode(core.b), "bmp.bits.core");
+}
+
+TEST(BmpHostile, AnEmbeddedProfileOutsideTheFile) {
+    InfoFile v5 = Rgb24(false);
+    v5.headerSize = 124;
+    Bytes tail;  // bytes 56.. of the header: embedded profile at 1000 (from the header), 4 bytes
+    tail.U32(0x4D424544).Zeros(48).U32(4).U32(1000).U32(4).U32(0);
+    v5.headerTail = tail.b;
+    EXPECT_EQ(LoadCode(Build(v5)), "bmp.profile.outside");
 }
 
 TEST(BmpHostile, EveryTruncationAndRandomDamageEndInAClearError) {
@@ -431,6 +490,7 @@ TEST(BmpHostile, EveryTruncationAndRandomDamageEndInAClearError) {
         for (std::size_t n = 0; n < files[i].size(); ++n) {
             std::vector<std::uint8_t> cut(files[i].begin(), files[i].begin() + static_cast<std::ptrdiff_t>(n));
             EXPECT_EQ(LoadError(cut), "Bitmap image is not valid") << "file " << i << " cut at " << n;
+            EXPECT_NE(LoadCode(cut), "") << "file " << i << " cut at " << n;
         }
     }
 
@@ -448,7 +508,8 @@ TEST(BmpHostile, EveryTruncationAndRandomDamageEndInAClearError) {
             TBitmap bmp = Load(b);
             (void)bmp.ToBGRA();
             ++loaded;
-        } catch (const EInvalidGraphic&) {
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_TRUE(e.HasCode()) << e.Message();
         }
     }
     EXPECT_GT(loaded, 0);

@@ -39,12 +39,12 @@ std::string LoaderVerdict(const std::string& path) {
         TBitmap bmp;
         bmp.LoadFromFile(path);
     } catch (const EInvalidGraphic& e) {
-        return e.Message();
+        return e.Message() + " [" + std::string(e.Code()) + "]";
     }
     return "loaded";
 }
 
-// "loaded" (all rows read) or the row reader's message; "run-length" for what it leaves to the
+// "loaded" (all rows read) or the row reader's message and code; "run-length" for what it leaves to the
 // loader.
 std::string RowReaderVerdict(const std::string& path) {
     try {
@@ -53,7 +53,7 @@ std::string RowReaderVerdict(const std::string& path) {
         std::vector<std::uint8_t> rows(reader.RowBytes() * static_cast<std::size_t>(reader.Height()));
         reader.ReadRows(0, reader.Height(), rows);
     } catch (const EInvalidGraphic& e) {
-        return e.Message();
+        return e.Message() + " [" + std::string(e.Code()) + "]";
     }
     return "loaded";
 }

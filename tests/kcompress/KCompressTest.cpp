@@ -11,6 +11,7 @@
 #include "langdata/kcompress/KCompressor.h"
 #include "langdata/kcompress/LzWindow.h"
 #include "tests/kcompress/LzkTestStreams.h"
+#include "tests/support/ErrorCode.h"
 
 namespace {
 
@@ -298,6 +299,11 @@ TEST(LZKStreams, ErrorsComeInTheirOrder) {
     EXPECT_EQ(message([&] { TLZKCompressor(nullptr, &dst).Compress(); }), "Source stream is not defined");
     EXPECT_EQ(message([&] { DecompressLZKStream(src, dst); }), "Wrong stream format");
     EXPECT_EQ(dst.Size(), 0);
+    // Only the header is ever refused; the caller's errors carry no code.
+    EXPECT_EQ(testutil::ErrorCodeOf([&] { DecompressLZKStream(src, dst); }), "lzk.header.magic");
+    rtl::TMemoryStream cut(FromText("LZK00ab"));
+    EXPECT_EQ(testutil::ErrorCodeOf([&] { DecompressLZKStream(cut, dst); }), "lzk.header.magic");
+    EXPECT_EQ(testutil::ErrorCodeOf([&] { TLZKCompressor(nullptr, nullptr).Decompress(); }), "(no code)");
 }
 
 TEST(LZKStreams, OutputGoesToTheDestinationPositionAndProgressIsReported) {

@@ -12,6 +12,7 @@
 #include "langdata/LangPack.h"
 #include "langdata/LocLangFile.h"
 #include "locstore/LocStorage.h"
+#include "tests/support/ErrorCode.h"
 
 using namespace langdata;
 using namespace locstore;
@@ -164,6 +165,17 @@ TEST(LangFileFormatPage, HeaderChecksRefuseWhatThePageSays) {
     Bytes magic = bytes;
     magic[1] = 'G';
     EXPECT_EQ(messageFor(magic), "Invalid file format");
+    // One code per check, so the two refusals with the same text can be told apart.
+    auto codeFor = [](Bytes b) {
+        return testutil::ErrorCodeOf([&] {
+            TLangFile file;
+            TLocStorage store;
+            LoadStructure(b, file, store);
+        });
+    };
+    EXPECT_EQ(codeFor(newer), "lng.header.newer");
+    EXPECT_EQ(codeFor(zero), "lng.header.version");
+    EXPECT_EQ(codeFor(magic), "lng.header.magic");
 }
 
 TEST(LangPackFormatPage, ExampleDirectoryAndBlocks) {
@@ -218,6 +230,7 @@ TEST(LangPackFormatPage, ANewerPackVersionIsRefusedLikeANewerLanguageFile) {
             FAIL() << "read";
         } catch (const ELangPackError& e) {
             EXPECT_EQ(e.Message(), rtl::LoadResString(SLFNewerFormat));
+            EXPECT_EQ(e.Code(), "pack.header.newer");
         }
         EXPECT_TRUE(dir.empty());
         EXPECT_EQ(dest.Size(), 0);
@@ -236,4 +249,6 @@ TEST(LangPackFormatPage, ANewerPackVersionIsRefusedLikeANewerLanguageFile) {
     TLangFile file;
     TLocStorage store;
     EXPECT_THROW(file.LoadFromStream(nothing, &store, 0, -1), rtl::EReadError);
+    nothing.SetPosition(0);
+    EXPECT_EQ(testutil::ErrorCodeOf([&] { file.LoadFromStream(nothing, &store, 0, -1); }), "lng.header.short");
 }

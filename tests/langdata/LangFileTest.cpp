@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "langdata/kcompress/kcompress.h"
 #include "locstore/LocStorage.h"
 #include "platform/rtl/FileUtils.h"
+#include "tests/support/ErrorCode.h"
 
 using namespace langdata;
 using namespace locstore;
@@ -290,6 +292,15 @@ TEST(LangFileHeaderTest, RefusesWrongMagicAndFormats) {
     EXPECT_EQ(msg(0x464C, 0xFFFF), "The language file can not be read. You need to download the latest Vorerure Vorarod");
     EXPECT_EQ(msg(0x464C, 1), "read");
     EXPECT_EQ(file.Version(), 53u);
+    auto code = [&](std::uint16_t magic, std::uint16_t fv) {
+        rtl::TMemoryStream s(header(magic, fv));
+        return testutil::ErrorCodeOf([&] { file.ReadHeader(s, false); });
+    };
+    EXPECT_EQ(code(0x4C46, 7), "lng.header.magic");
+    EXPECT_EQ(code(0x464C, 0), "lng.header.version");
+    EXPECT_EQ(code(0x464C, 8), "lng.header.newer");
+    rtl::TMemoryStream cut(std::vector<std::uint8_t>{'L', 'F', 7});
+    EXPECT_EQ(testutil::ErrorCodeOf([&] { file.ReadHeader(cut, false); }), "lng.header.short");
 
     TLocStorage store;
     rtl::TMemoryStream s(header(0x464C, 7));
@@ -372,13 +383,19 @@ TEST(LangFileOnDisk, HeaderAtCreationAndLoadFromFile) {
 }
 
 // Cut short anywhere, a file raises a read error or the reader's error; the store keeps one
-// value per language in every item.
+// value per language in every item. The code names the part the file ends in: the header, then
+// the units, the forms and (format 7) the groups, in that order.
 TEST(LangFileHostile, TruncatedFilesFailCleanly) {
     TLocStorage src;
     TLangFileHeader h = langtest::LoadSample(src);
+    const std::vector<std::string> parts = {"lng.header.short", "lng.units.short", "lng.forms.short",
+                                            "lng.groups.short"};
     for (int fv : {1, 5, 7})
         for (bool lzk : {false, true}) {
             std::vector<std::uint8_t> whole = MakeLanguageFile(h, src, 0, fv, false);
+            rtl::TMemoryStream plain(whole);
+            const std::size_t headerEnd = static_cast<std::size_t>(TLangFile().ReadHeader(plain, true));
+            std::size_t part = 0;
             for (std::size_t n = 0; n < whole.size(); ++n) {
                 std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<long>(n));
                 if (lzk) cut = Compress(cut);
@@ -388,10 +405,17 @@ TEST(LangFileHostile, TruncatedFilesFailCleanly) {
                     store->AddLanguage(0, 10);
                     TLangFile file;
                     rtl::TMemoryStream in(cut);
-                    EXPECT_THROW(file.LoadFromStream(in, store.get(), 0, slot), rtl::Exception) << n;
+                    const std::string code =
+                        testutil::ErrorCodeOf([&] { file.LoadFromStream(in, store.get(), 0, slot); });
                     ExpectConsistent(*store);
+                    const auto at = std::find(parts.begin(), parts.end(), code);
+                    ASSERT_NE(at, parts.end()) << code << " at " << n;
+                    EXPECT_EQ(at == parts.begin(), n < headerEnd) << code << " at " << n;
+                    EXPECT_GE(static_cast<std::size_t>(at - parts.begin()), part) << code << " at " << n;
+                    part = static_cast<std::size_t>(at - parts.begin());
                 }
             }
+            EXPECT_EQ(parts[part], fv >= 7 ? "lng.groups.short" : "lng.forms.short") << "the last part cut";
         }
 }
 
@@ -416,6 +440,8 @@ TEST(LangFileHostile, HugeCountsAndLengthsDoNotAllocate) {
         TLangFile file;
         s.SetPosition(0);
         EXPECT_THROW(file.LoadFromStream(s, &store, 0, -1), rtl::EReadError);
+        s.SetPosition(0);
+        EXPECT_EQ(testutil::ErrorCodeOf([&] { file.LoadFromStream(s, &store, 0, -1); }), "lng.units.short");
     }
 }
 

@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include "LangTestUtil.h"
 #include "langdata/LangFileWriter.h"
 #include "langdata/LangPack.h"
 #include "langdata/kcompress/kcompress.h"
 #include "locstore/KLocales.h"
 #include "platform/nls/Nls.h"
+#include "tests/support/ErrorCode.h"
 
 using namespace langdata;
+using testutil::ErrorCodeOf;
 
 namespace {
 
@@ -109,6 +114,7 @@ TEST(LangPack, DamagedPacks) {
     EXPECT_FALSE(ReadLanguagePack(std::vector<std::uint8_t>{'K', 'L', 'X', 4, 0}, 0, 0, nullptr));
     EXPECT_FALSE(ReadLanguagePack(std::vector<std::uint8_t>{}, 0, 0, nullptr));
     EXPECT_THROW(ReadLangPackLayout(std::vector<std::uint8_t>{'X'}), ELangPackError);
+    EXPECT_EQ(ErrorCodeOf([] { ReadLangPackLayout(std::vector<std::uint8_t>{'X'}); }), "pack.header.magic");
 
     for (std::uint16_t version : {1, 4}) {
         std::vector<std::uint8_t> pack = fx.Pack(version);
@@ -121,27 +127,46 @@ TEST(LangPack, DamagedPacks) {
             FAIL();
         } catch (const ELangPackError& e) {
             EXPECT_EQ(e.Message(), "Invalid VAZOZO resource");
+            EXPECT_EQ(e.Code(), "pack.block.outside");
         }
-        // Cut anywhere: false, the pack's error or a read error, never more.
+        // Cut anywhere: false, the pack's error or a read error, never more, and each names
+        // the part of the pack the bytes end in.
+        const std::set<std::string> codes = {"pack.header.magic", "pack.header.short", "pack.dir.count",
+                                             "pack.dir.short",    "pack.block.size",   "pack.block.outside"};
         for (std::size_t n = 0; n < pack.size(); ++n) {
             std::vector<std::uint8_t> part(pack.begin(), pack.begin() + static_cast<long>(n));
             for (std::uint32_t id : {0u, 12u}) {
                 try {
                     ReadLanguagePack(part, id, 0, &dest);
-                } catch (const ELangPackError&) {
-                } catch (const rtl::EReadError&) {
+                } catch (const ELangPackError& e) {
+                    EXPECT_TRUE(codes.count(std::string(e.Code()))) << n << ": " << e.Code();
+                } catch (const rtl::EReadError& e) {
+                    EXPECT_TRUE(codes.count(std::string(e.Code()))) << n << ": " << e.Code();
                 }
             }
-            EXPECT_ANY_THROW(ReadLangPackLayout(part));
+            const std::string code = ErrorCodeOf([&] { ReadLangPackLayout(part); });
+            EXPECT_TRUE(codes.count(code)) << n << ": " << code;
+            if (n < 3) {
+                EXPECT_EQ(code, "pack.header.magic") << n;
+            } else if (n < 11) {
+                EXPECT_EQ(code, "pack.header.short") << n;
+            }
         }
     }
     // A directory count far beyond the bytes.
     std::vector<std::uint8_t> huge = {'K', 'L', 'L', 4, 0, 53, 0, 0, 0, 0xFF, 0xFF, 9, 0};
     rtl::TMemoryStream dest;
     EXPECT_THROW(ReadLanguagePack(huge, 0, 0, &dest), rtl::EReadError);
+    EXPECT_EQ(ErrorCodeOf([&] { ReadLanguagePack(huge, 0, 0, &dest); }), "pack.dir.count");
+    // A directory whose name runs past the end.
+    std::vector<std::uint8_t> name = {'K', 'L', 'L', 4, 0, 53, 0, 0, 0, 1, 0, 9, 0, 40, 'E', 'n'};
+    EXPECT_EQ(ErrorCodeOf([&] { ReadLanguagePack(name, 0, 0, &dest); }), "pack.dir.short");
+    // A size field cut off.
+    std::vector<std::uint8_t> size = {'K', 'L', 'L', 2, 0, 53, 0, 0, 0, 1, 0, 9, 0, 1, 0};
+    EXPECT_EQ(ErrorCodeOf([&] { ReadLanguagePack(size, 0, 0, &dest); }), "pack.block.size");
     // A block size far beyond the pack.
     std::vector<std::uint8_t> big = {'K', 'L', 'L', 2, 0, 53, 0, 0, 0, 1, 0, 9, 0, 0xFF, 0xFF, 0xFF, 0x7F, 1, 2};
-    EXPECT_THROW(ReadLanguagePack(big, 0, 0, &dest), ELangPackError);
+    EXPECT_EQ(ErrorCodeOf([&] { ReadLanguagePack(big, 0, 0, &dest); }), "pack.block.outside");
 }
 
 TEST(LangPack, WriterRefusesBlocksTooLargeForVersionOne) {

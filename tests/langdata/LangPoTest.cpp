@@ -6,6 +6,7 @@
 #include "langdata/LangPo.h"
 #include "langdata/LangSource.h"
 #include "locstore/LocStorage.h"
+#include "tests/support/ErrorCode.h"
 
 using namespace langdata;
 using namespace locstore;
@@ -91,20 +92,26 @@ const TPoEntry* Find(const TPoFile& po, const std::string& context) {
     return nullptr;
 }
 
-std::string ErrorOfImport(const std::string& poText, TPoImportResult* result = nullptr) {
+void Import(const std::string& poText, TPoImportResult* result = nullptr) {
     TLocStorage store;
     TLangFileHeader base = Load(kBase, store, true);
+    TPoFile po = ParsePo(poText, "t.po");
+    TLangFileHeader h = PoLanguageHeader(po, base, "t.po");
+    int slot = store.AddLanguage(0, h.LanguageId);
+    TPoImportResult r = ImportPo(po, store, slot, "t.po");
+    if (result) *result = r;
+}
+
+std::string ErrorOfImport(const std::string& poText, TPoImportResult* result = nullptr) {
     try {
-        TPoFile po = ParsePo(poText, "t.po");
-        TLangFileHeader h = PoLanguageHeader(po, base, "t.po");
-        int slot = store.AddLanguage(0, h.LanguageId);
-        TPoImportResult r = ImportPo(po, store, slot, "t.po");
-        if (result) *result = r;
+        Import(poText, result);
     } catch (const rtl::Exception& e) {
         return e.Message();
     }
     return {};
 }
+
+std::string CodeOfImport(const std::string& poText) { return testutil::ErrorCodeOf([&] { Import(poText); }); }
 
 const std::string kPoHeader =
     "msgid \"\"\nmsgstr \"\"\n\"Content-Type: text/plain; charset=UTF-8\\n\"\n\"Language: es\\n\"\n\n";
@@ -239,6 +246,17 @@ TEST(LangPo, ImportRefusesWhatTheProgramCannotShow) {
               "t.po(11): the entry \"PrjConst.SReady\" appears twice (first at line 7)");
     EXPECT_EQ(ErrorOfImport(kPoHeader + "#. veilmark: revision x\nmsgctxt \"PrjConst.SReady\"\nmsgid \"Ready\"\nmsgstr \"a\"\n"),
               "t.po(8): the comment \"veilmark: revision x\" is not valid");
+
+    // Each refusal names its check.
+    EXPECT_EQ(CodeOfImport(kPoHeader + "#, c-format\nmsgctxt \"PrjConst.SFmt\"\nmsgid \"Read %s of %d\"\nmsgstr \"Leído %d\"\n"),
+              "po.text.placeholders");
+    EXPECT_EQ(CodeOfImport(kPoHeader + "\nmsgctxt \"PrjConst.SReady\"\nmsgid \"Ready\"\nmsgstr \"Готово\"\n"),
+              "po.text.codepage");
+    EXPECT_EQ(CodeOfImport(kPoHeader + "msgctxt \"PrjConst.SReady\"\nmsgid \"Ready\"\nmsgstr \"a\"\n\n"
+                                       "msgctxt \"PrjConst.SReady\"\nmsgid \"Ready!\"\nmsgstr \"b\"\n"),
+              "po.item.twice");
+    EXPECT_EQ(CodeOfImport(kPoHeader + "#. veilmark: revision x\nmsgctxt \"PrjConst.SReady\"\nmsgid \"Ready\"\nmsgstr \"a\"\n"),
+              "po.comment.invalid");
 }
 
 TEST(LangPo, TheHeaderNamesTheLanguage) {
@@ -278,6 +296,8 @@ TEST(LangPo, TheHeaderNamesTheLanguage) {
     EXPECT_EQ(error("\"Language: xx\\n\"\n"), "t.po(1): the header field Language is not valid: \"xx\"");
     EXPECT_EQ(error("\"X-Veilmark-Language-Id: 10\\n\"\n\"X-Veilmark-Format: 8\\n\"\n"),
               "t.po(1): the header field X-Veilmark-Format is not valid: \"8\"");
+    EXPECT_EQ(testutil::ErrorCodeOf([&] { header(""); }), "po.header.language");
+    EXPECT_EQ(testutil::ErrorCodeOf([&] { header("\"Language: xx\\n\"\n"); }), "po.header.field");
 }
 
 TEST(LangPo, CFormatStrings) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "langdata/PoFile.h"
+#include "tests/support/ErrorCode.h"
 
 using namespace langdata;
 
@@ -103,31 +104,33 @@ TEST(PoFile, HostileInputGivesAnErrorWithTheLine) {
     struct {
         std::string text;
         std::string expected;
+        std::string code;  // of the check that refuses it
     } cases[] = {
-        {kHeader + "msgid \"open\nmsgstr \"\"\n", "t.po(6): the string is not closed"},
-        {kHeader + "msgid \"a\\\"\n", "t.po(6): the string is not closed"},
-        {kHeader + "msgid \"bad \\q\"\nmsgstr \"\"\n", "t.po(6): unknown escape sequence \"\\q\""},
-        {kHeader + "msgid \"nul \\0\"\nmsgstr \"\"\n", "t.po(6): unknown escape"},
-        {kHeader + "msgid \"\\xff\"\nmsgstr \"\"\n", "t.po(6): the text is not valid UTF-8"},
-        {kHeader + "msgid \"\xC3\x28\"\nmsgstr \"\"\n", "t.po(6): the text is not valid UTF-8"},
+        {kHeader + "msgid \"open\nmsgstr \"\"\n", "t.po(6): the string is not closed", "po.string.open"},
+        {kHeader + "msgid \"a\\\"\n", "t.po(6): the string is not closed", "po.string.open"},
+        {kHeader + "msgid \"bad \\q\"\nmsgstr \"\"\n", "t.po(6): unknown escape sequence \"\\q\"", "po.string.escape"},
+        {kHeader + "msgid \"nul \\0\"\nmsgstr \"\"\n", "t.po(6): unknown escape", "po.string.zero"},
+        {kHeader + "msgid \"\\xff\"\nmsgstr \"\"\n", "t.po(6): the text is not valid UTF-8", "po.text.utf8"},
+        {kHeader + "msgid \"\xC3\x28\"\nmsgstr \"\"\n", "t.po(6): the text is not valid UTF-8", "po.text.utf8"},
         {kHeader + "msgctxt \"A\"\nmsgid \"x\"\nmsgstr \"1\"\n\nmsgctxt \"A\"\nmsgid \"x\"\nmsgstr \"2\"\n",
-         "t.po(11): the entry \"A\" appears twice (first at line 7)"},
-        {kHeader + "msgstr \"lonely\"\n", "t.po(6): unexpected \"msgstr\""},
-        {kHeader + "msgid \"x\"\nmsgid \"y\"\nmsgstr \"\"\n", "t.po(6): the entry needs a msgid and a msgstr"},
-        {kHeader + "msgctxt \"A\"\n", "t.po(7): the entry needs a msgid and a msgstr"},
-        {kHeader + "msgid \"x\"\nmsgstr \"y\" trailing\n", "t.po(7): unexpected \"trailing\""},
-        {kHeader + "msgid \"x\"\nmsgstr[0] \"y\"\n", "t.po(7): unexpected \"msgstr[0]\""},
-        {kHeader + "bogus \"x\"\n", "t.po(6): unexpected \"bogus \"x\"\""},
-        {"msgid \"\"\nmsgstr \"Language: es\\n\"\n", "t.po(1): the header does not give the character set"},
+         "t.po(11): the entry \"A\" appears twice (first at line 7)", "po.entry.duplicate"},
+        {kHeader + "msgstr \"lonely\"\n", "t.po(6): unexpected \"msgstr\"", "po.line.unexpected"},
+        {kHeader + "msgid \"x\"\nmsgid \"y\"\nmsgstr \"\"\n", "t.po(6): the entry needs a msgid and a msgstr", "po.entry.incomplete"},
+        {kHeader + "msgctxt \"A\"\n", "t.po(7): the entry needs a msgid and a msgstr", "po.entry.incomplete"},
+        {kHeader + "msgid \"x\"\nmsgstr \"y\" trailing\n", "t.po(7): unexpected \"trailing\"", "po.line.unexpected"},
+        {kHeader + "msgid \"x\"\nmsgstr[0] \"y\"\n", "t.po(7): unexpected \"msgstr[0]\"", "po.line.unexpected"},
+        {kHeader + "bogus \"x\"\n", "t.po(6): unexpected \"bogus \"x\"\"", "po.line.unexpected"},
+        {"msgid \"\"\nmsgstr \"Language: es\\n\"\n", "t.po(1): the header does not give the character set", "po.header.nocharset"},
         {"msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n",
-         "t.po(1): the character set \"ISO-8859-1\" is not supported"},
+         "t.po(1): the character set \"ISO-8859-1\" is not supported", "po.header.charset"},
         {kHeader + "msgid \"" + std::string(PoMaxLineBytes, 'a') + "\"\nmsgstr \"\"\n",
-         "t.po(6): the line is longer than 1048576 bytes"},
+         "t.po(6): the line is longer than 1048576 bytes", "po.line.long"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 120));
         std::string error = ErrorOf(c.text);
         EXPECT_EQ(error.substr(0, c.expected.size()), c.expected) << error;
+        EXPECT_EQ(testutil::ErrorCodeOf([&] { ParsePo(c.text, "t.po"); }), c.code);
     }
 }
 

@@ -287,6 +287,7 @@ TEST(PoTool, HostilePoFilesAreRefusedWithTheirLine) {
         TRun run = Tool("lang import-po " + Q(base) + " " + Q(po) + " " + Q(Temp("h.lng")), true);
         EXPECT_EQ(run.Status, 2);
         EXPECT_NE(run.Out.find(po + c.expected), std::string::npos) << run.Out.substr(0, 300);
+        EXPECT_NE(run.Out.find(" [po."), std::string::npos) << "the code follows the message";
         TRun stats = Tool("lang stats " + Q(po), true);
         EXPECT_EQ(stats.Status, 2);
     }

@@ -11,6 +11,7 @@
 #include "modres/ModuleSettings.h"
 #include "modres/WinResProc.h"
 #include "tests/modres/TestImages.h"
+#include "tests/support/ErrorCode.h"
 
 using namespace modres;
 
@@ -52,10 +53,14 @@ TEST(SettingsRecordFormatPage, ExampleReadsAndIsWhatTheWriterWrites) {
         EXPECT_FALSE(s.HasBuild) << end;
         EXPECT_EQ(s.Build, 0u);
     }
-    // Cut inside the names or inside Build: the stream's read error.
-    for (std::size_t end : {30u, 41u}) {
+    // Cut inside the fixed fields, the names or Build: the stream's read error, with the part.
+    const std::pair<std::size_t, const char*> cuts[] = {
+        {2, "rec.header.short"}, {9, "rec.header.short"}, {11, "rec.names.short"},
+        {30, "rec.names.short"}, {41, "rec.build.short"}};
+    for (const auto& [end, code] : cuts) {
         rtl::TMemoryStream cut(Bytes(bytes.begin(), bytes.begin() + static_cast<long>(end)));
         EXPECT_THROW(ReadSettingsRecord(cut, r), rtl::EReadError) << end;
+        EXPECT_EQ(testutil::ErrorCodeOf([&] { ReadSettingsRecord(cut, r); }), code) << end;
     }
 }
 

@@ -8,6 +8,7 @@
 #include "platform/rtl/RtlConsts.h"
 #include "platform/winres/StartupChoice.h"
 #include "tests/modres/TestImages.h"
+#include "tests/support/ErrorCode.h"
 
 using namespace modres;
 using namespace modres_test;
@@ -155,7 +156,15 @@ TEST_F(LocUtilsTest, LoadFailuresAndInvalidModules) {
         FAIL() << "no error";
     } catch (const ELUInvalidResLibrary& e) {
         EXPECT_EQ(e.Message(), "Invalid resource file format \"" + file + "\"");
+        EXPECT_EQ(e.Code(), "rec.record.missing");
     }
+    // A record with the program's magic where a library's belongs.
+    TResProcessor proc;
+    auto rcdata = std::make_unique<TResRCData>(&proc);
+    rcdata->AddItem(kLibSettingsName, false)->Data->WriteBytes(WriteSettingsRecord("KEXE", 53, 10, "Other", u"Other", 6, 0, 3));
+    proc.AddBlock(std::move(rcdata));
+    const auto wrong = Module("Vlmrk.YY", Save(proc));
+    EXPECT_EQ(testutil::ErrorCodeOf([&] { utils_->LoadResourceLibrary(0, wrong); }), "rec.header.magic");
     EXPECT_EQ(winres::FindResourceModule(utils_->AppInstance), utils_->AppInstance);
     EXPECT_EQ(utils_->SetResourceModule(0x7777, utils_->AppInstance), 0u);  // not registered
 }
@@ -209,6 +218,11 @@ TEST(SettingsRecord, BuildIsReadOnlyWhenMoreThanFourBytesFollowTheNames) {
         if (tail >= 5 && tail <= 7) {
             EXPECT_THROW(ReadSettingsRecord(stream, record), rtl::EReadError);
             EXPECT_EQ(record.NativeName, u"English");  // read before the failure
+            try {
+                ReadSettingsRecord(stream, record);
+            } catch (const rtl::EReadError& e) {
+                EXPECT_EQ(e.Code(), "rec.build.short");
+            }
             continue;
         }
         ReadSettingsRecord(stream, record);

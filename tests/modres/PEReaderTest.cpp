@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <random>
 
@@ -8,10 +9,12 @@
 #include "modres/PEReader.h"
 #include "modres/WinResProc.h"
 #include "tests/modres/TestImages.h"
+#include "tests/support/ErrorCode.h"
 #include "tests/winres/MinimalImage.h"
 
 using namespace modres;
 using namespace modres_test;
+using testutil::ErrorCodeOf;
 
 namespace {
 
@@ -69,6 +72,28 @@ TEST(PEReader, OpeningRefusesWhatIsNoModule) {
     // A damaged LZK stream is an unreadable file.
     WriteFile(dir.File("bad.lzk"), {'L', 'Z', 'K', '0', '0', 0, 0, 0, 0, 0xFF});
     EXPECT_NE(Message([&] { TPEReader r(dir.File("bad.lzk")); }), "(no EExeError)");
+}
+
+TEST(PEReader, EachRefusalOfTheHeadersHasItsCode) {
+    TempDir dir;
+    // A file that cannot be opened is no refusal of its bytes.
+    EXPECT_EQ(ErrorCodeOf([&] { TPEReader r(dir.File("missing")); }), "(no code)");
+    EXPECT_EQ(ErrorCodeOf([] { TPEReader r("x", {}); }), "pe.file.empty");
+    EXPECT_EQ(ErrorCodeOf([] { TPEReader r("x", {'Z', 'M', 0, 0}); }), "pe.header.mz");
+    auto image = SmallImage();
+    image[256] = 'X';
+    EXPECT_EQ(ErrorCodeOf([&] { TPEReader r("x", image); }), "pe.header.pe");
+    image = SmallImage();
+    Put32(image, 60, 0xFFFFFFF0u);  // e_lfanew past the end
+    EXPECT_EQ(ErrorCodeOf([&] { TPEReader r("x", image); }), "pe.header.pe");
+    image = SmallImage();
+    image[256 + 6] = image[256 + 7] = 0xFF;  // 65535 section headers
+    EXPECT_EQ(ErrorCodeOf([&] { TPEReader r("x", image); }), "pe.header.sections");
+    // The file's own checks travel with the message that names the file.
+    WriteFile(dir.File("big.dll"), {'M', 'Z'});
+    std::filesystem::resize_file(dir.File("big.dll"), std::uintmax_t{65} << 20);  // sparse: no 65 MiB written
+    EXPECT_EQ(ErrorCodeOf([&] { TPEReader r(dir.File("big.dll")); }), "pe.file.large");
+    EXPECT_EQ(Message([&] { TPEReader r(dir.File("big.dll")); }), "Couldn't open file: " + dir.File("big.dll"));
 }
 
 TEST(PEReader, NamesSectionsAndLists) {
@@ -145,19 +170,19 @@ TEST(PEReaderHostile, OffsetsOutsideAndLoopsAreRefused) {
         auto image = SmallImage();
         Put32(image, root + 20, 0x80000000u | 0x7FFFFF00u);  // type directory far outside
         TPEReader reader("x", image);
-        EXPECT_THROW(WalkAll(reader.GetResourceList()), EExeError);
+        EXPECT_EQ(ErrorCodeOf([&] { WalkAll(reader.GetResourceList()); }), "pe.dir.outside");
     }
     {
         auto image = SmallImage();
         Put32(image, root + 20, 0x80000000u);  // the string type points back at the root
         TPEReader reader("x", image);
-        EXPECT_THROW(WalkAll(reader.GetResourceList()), EExeError);
+        EXPECT_EQ(ErrorCodeOf([&] { WalkAll(reader.GetResourceList()); }), "pe.dir.loop");
     }
     {
         auto image = SmallImage();
         Put32(image, root + 12, 0xFFFFFFFFu);  // 131070 entries claimed
         TPEReader reader("x", image);
-        EXPECT_THROW(reader.GetResourceList()->Count(), EExeError);
+        EXPECT_EQ(ErrorCodeOf([&] { reader.GetResourceList()->Count(); }), "pe.dir.entries");
         winres::TPEHeaders headers;
         ASSERT_EQ(winres::ParsePEHeaders(image, headers), winres::TPEStatus::Ok);
         std::vector<winres::TResourceEntry> entries;
@@ -181,7 +206,7 @@ TEST(PEReaderHostile, OffsetsOutsideAndLoopsAreRefused) {
             }
         }
         TPEReader reader("x", image);
-        EXPECT_THROW(WalkAll(reader.GetResourceList()), EExeError);
+        EXPECT_EQ(ErrorCodeOf([&] { WalkAll(reader.GetResourceList()); }), "pe.data.outside");
         ASSERT_EQ(winres::ParsePEHeaders(image, headers), winres::TPEStatus::Ok);
         EXPECT_FALSE(winres::ReadResourceIndex(image, headers, entries, error));
     }
@@ -252,6 +277,7 @@ TEST(PEReaderHostile, RefusesWhatTheLoaderRefusesAndSaysWhy) {
         TPEReader reader("bad.dll", hostile.Tree.Image());
         EXPECT_EQ(Message([&] { WalkAll(reader.GetResourceList()); }),
                   std::string("The resource directory of bad.dll is damaged: ") + winres::DirFaultText(hostile.Fault));
+        EXPECT_EQ(ErrorCodeOf([&] { WalkAll(reader.GetResourceList()); }), winres::DirFaultCode(hostile.Fault));
     }
 }
 
@@ -263,6 +289,7 @@ TEST(PEReaderHostile, LoopsBelowTheTypesAndNestingTooDeepAreRefused) {
     TPEReader reader("loop", loop.Image());
     EXPECT_EQ(Message([&] { WalkAll(reader.GetResourceList()); }),
               "The resource directory of loop is damaged: the directory tree loops back on itself");
+    EXPECT_EQ(ErrorCodeOf([&] { WalkAll(reader.GetResourceList()); }), "pe.dir.loop");
     // The names are still read: the resource processor only looks two levels down.
     TResProcessor proc;
     EXPECT_NO_THROW(proc.LoadFromImage("loop", loop.Image()));
@@ -276,6 +303,7 @@ TEST(PEReaderHostile, LoopsBelowTheTypesAndNestingTooDeepAreRefused) {
     w.Table(0, 0);
     TPEReader deep("deep", BuildImage(w.Bytes));
     EXPECT_EQ(Message([&] { WalkAll(deep.GetResourceList()); }), "The resource directory of deep is damaged: the directory tree is too deep");
+    EXPECT_EQ(ErrorCodeOf([&] { WalkAll(deep.GetResourceList()); }), "pe.dir.deep");
 }
 
 TEST(PEReaderHostile, ModulesTheLoaderAcceptsAreReadByTheProcessor) {

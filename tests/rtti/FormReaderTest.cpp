@@ -87,6 +87,15 @@ std::string ReadError(const AnsiString& text) {
     return "no error";
 }
 
+std::string ReadCode(const AnsiString& text) {
+    try {
+        ReadForm1(text);
+    } catch (const rtl::EReadError& e) {
+        return std::string(e.Code());
+    }
+    return "no error";
+}
+
 }  // namespace
 
 TEST(FormReader, BuildsFormWithEveryPropertySetAndEveryEventBound) {
@@ -203,6 +212,22 @@ TEST(FormReader, ErrorsNameTheObjectPropertyHandlerAndClass) {
     EXPECT_NE(e.find("TStringList"), std::string::npos) << "a class that is not a component cannot be a child";
 }
 
+TEST(FormReader, EachRefusalNamesItsCheck) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"object Form1: TForm1\n  object B: TTestButton\n    OnClick = Button1Clik\n  end\nend\n", "form.method.unknown"},
+        {"object Form1: TForm1\n  object B: TNoSuchButton\n  end\nend\n", "form.class.unknown"},
+        {"object Form1: TForm1\n  object S: TStringList\n  end\nend\n", "form.class.unknown"},
+        {"object Form1: TForm1\n  Font.Nme = 'x'\nend\n", "form.property.unknown"},
+        {"object Form1: TForm1\n  Side = alSideways\nend\n", "form.value.invalid"},
+        {"object Form1: TForm1\n  Counter = 'text'\nend\n", "form.value.invalid"},
+        {"object Form1: TForm1\n  object B: TTestButton\n  end\n  object b: TTestButton\n  end\nend\n",
+         "form.value.refused"},
+        {"object Form1: TForm1\n  inherited Ghost: TTestButton\n  end\nend\n", "form.ancestor.missing"},
+        {"object Form1: TNoSuchForm\nend\n", "form.class.unknown"},
+    };
+    for (const auto& [text, code] : cases) EXPECT_EQ(ReadCode(text), code) << text;
+}
+
 namespace {
 
 std::map<std::string, std::vector<std::uint8_t>>& Resources() {
@@ -307,6 +332,11 @@ TEST(FormReader, FrameThatContainsItselfStopsWithAnError) {
     Resources().clear();
     Resources()["TFrame1"] = Compile("object Frame1: TFrame1\n  inline F: TFrame1\n  end\nend\n");
     EXPECT_THROW(CreateFromResources("TFrame1", ResourceContext()), rtl::EReadError);
+    try {
+        CreateFromResources("TFrame1", ResourceContext());
+    } catch (const rtl::EReadError& e) {
+        EXPECT_EQ(e.Code(), "form.nesting.deep");
+    }
 }
 
 TEST(FormReader, DataModulesComeFromStreamsAndJoinTheScreen) {

@@ -121,6 +121,32 @@ TEST_F(StegoTool, UnknownOptionsAndWrongCountsExitWithTwo) {
     EXPECT_FALSE(fs::exists(Path("o.bmp")));
 }
 
+// A refusal of the file's bytes is printed with the code of the check that made it; other errors
+// (a file that cannot be opened) have none.
+TEST_F(StegoTool, ErrorsShowTheCodeOfTheCheckThatRefusedTheFile) {
+    std::string bytes = ReadFile(Path("in.bmp"));
+    bytes[0] = 'X';
+    WriteFile(Path("bad.bmp"), bytes);
+    bytes = ReadFile(Path("in.bmp"));
+    bytes.resize(100);
+    WriteFile(Path("cut.bmp"), bytes);
+    const std::pair<std::string, std::string> cases[] = {
+        {"stego capacity " + Q("bad.bmp"), "vlmrk-tool: Bitmap image is not valid [bmp.header.magic]\n"},
+        {"stego reveal " + Q("cut.bmp"), "vlmrk-tool: Bitmap image is not valid [bmp.pixels.short]\n"},
+        {"stego hide " + Q("bad.bmp") + " " + Q("o.bmp") + " " + Q("text.txt"),
+         "vlmrk-tool: Bitmap image is not valid [bmp.header.magic]\n"},
+    };
+    for (const auto& [args, expected] : cases) {
+        const TRun run = tooltest::RunTool(args, Path("err.txt"));
+        EXPECT_EQ(run.Status, 2) << args;
+        EXPECT_EQ(run.Err, expected) << args;
+    }
+    const TRun missing = tooltest::RunTool("stego capacity " + Q("missing.bmp"), Path("err.txt"));
+    EXPECT_EQ(missing.Status, 2);
+    EXPECT_EQ(missing.Err.rfind("vlmrk-tool: ", 0), 0u) << missing.Err;
+    EXPECT_EQ(missing.Err.find(" ["), std::string::npos) << missing.Err;
+}
+
 TEST_F(StegoTool, RevealWithoutHiddenTextExitsWithOne) {
     EXPECT_EQ(Tool("stego reveal " + Q("in.bmp")).Status, 1);
 }

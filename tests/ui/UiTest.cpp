@@ -43,14 +43,17 @@ TEST(Dispatcher, ErrorsOfHandlersEndInTheDefaultErrorBox) {
     application.SetTitle("Veilmark 1.0");
     ui::Dispatch([] { throw rtl::Exception("Something failed"); });
     ui::Dispatch([] { throw std::runtime_error("plain error!"); });
+    // A reader's code is for tools and tests: the box shows the message only.
+    ui::Dispatch([] { throw rtl::Exception("Bitmap image is not valid").WithCode("bmp.header.magic"); });
     bool ran = false;
     ui::Dispatch([&] { ran = true; });
     EXPECT_TRUE(ran);
-    ASSERT_EQ(scope.Script().Boxes.size(), 2u);
+    ASSERT_EQ(scope.Script().Boxes.size(), 3u);
     EXPECT_EQ(scope.Script().Boxes[0].Type, ui::TMsgDlgType::mtError);
     EXPECT_EQ(scope.Script().Boxes[0].Caption, "Veilmark 1.0");
     EXPECT_EQ(scope.Script().Boxes[0].Text, "Something failed.");
     EXPECT_EQ(scope.Script().Boxes[1].Text, "plain error!");
+    EXPECT_EQ(scope.Script().Boxes[2].Text, "Bitmap image is not valid.");
 }
 
 TEST(Text8, WhatTheCodePageCannotHoldBecomesAQuestionMark) {

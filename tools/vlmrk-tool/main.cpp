@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/BuildInfo.h"
+#include "platform/rtl/Exception.h"
 #include "tools/vlmrk-tool/ToolCommands.h"
 
 namespace {
@@ -84,6 +85,18 @@ bool AsksForHelp(const tool::Args& args) {
     return false;
 }
 
+// "vlmrk-tool: MESSAGE", and " [CODE]" after it when a reader named the check that refused its
+// input, so a script or a test can tell one refusal from another whatever the language.
+void PrintError(const std::exception& e) {
+    const auto* error = dynamic_cast<const rtl::Exception*>(&e);
+    if (error && error->HasCode()) {
+        const std::string_view code = error->Code();
+        std::fprintf(stderr, "vlmrk-tool: %s [%.*s]\n", e.what(), static_cast<int>(code.size()), code.data());
+    } else {
+        std::fprintf(stderr, "vlmrk-tool: %s\n", e.what());
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,7 +125,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "vlmrk-tool: %s\nUsage: vlmrk-tool %.*s\n", e.what(), static_cast<int>(g.usage.size()),
                          g.usage.data());
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "vlmrk-tool: %s\n", e.what());
+            PrintError(e);
         }
         return 2;
     }
