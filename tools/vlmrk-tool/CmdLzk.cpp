@@ -53,7 +53,8 @@ int RunLzk(const Args& rawArgs) {
     } else {
         // Refuse before creating anything.
         if (!langdata::IsLZKStream(in))
-            throw langdata::EKCompressError(langdata::EKCompressError::CreateRes, langdata::SKCWrongStreamFormat);
+            throw langdata::EKCompressError(langdata::EKCompressError::CreateRes, langdata::SKCWrongStreamFormat)
+                .WithCode("lzk.header.magic");
         WriteThroughTemporary(args[2], [&](rtl::TStream& out) { langdata::DecompressLZKStream(in, out); });
     }
     return 0;

@@ -27,7 +27,7 @@ def save(name, stream, decoded=None):
     with open(name + '.lzk', 'wb') as f:
         f.write(stream)
     answer = {'size': len(decoded), 'bytes': decoded.hex()} if decoded is not None else \
-        {'error': 'Wrong stream format'}
+        {'error': 'Wrong stream format', 'code': 'lzk.header.magic'}
     with open(name + '.expected.json', 'w') as f:
         f.write(json.dumps(answer, separators=(',', ':')) + '\n')
 
