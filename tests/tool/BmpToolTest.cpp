@@ -67,7 +67,7 @@ TEST_F(BmpTool, PngOfARefusedFileLeavesAnExistingOutputAlone) {
     std::ofstream(dir_.Path("out.png"), std::ios::binary) << "old";
     const auto run = RunTool("bmp png " + Q("bad.bmp") + " " + Q("out.png"), dir_.Path("err.txt"));
     EXPECT_EQ(run.Status, 2);
-    EXPECT_EQ(run.Err, "vlmrk-tool: Bitmap image is not valid\n");
+    EXPECT_EQ(run.Err, "vlmrk-tool: Bitmap image is not valid [bmp.file.short]\n");
     EXPECT_EQ(Read(dir_.Path("out.png")), "old");
 }
 
