@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QSizeGrip>
 
+#include "platform/ui/ExtCtrls.h"
+
 namespace ui {
 
 const rtti::TClassInfo* TStatusPanel::StaticClass() {
@@ -84,12 +86,8 @@ void TStatusBar::Paint(QPainter& painter) {
     painter.fillRect(rect, ToQColor(rtti::clBtnFace));
     // One sunken panel over the whole bar.
     QRect panel = rect.adjusted(0, 2, -(sizeGrip_ ? Height() : 0), 0);
-    painter.setPen(QColor(160, 160, 160));
-    painter.drawLine(panel.topLeft(), panel.topRight());
-    painter.drawLine(panel.topLeft(), panel.bottomLeft());
-    painter.setPen(QColor(255, 255, 255));
-    painter.drawLine(panel.bottomLeft(), panel.bottomRight());
-    painter.drawLine(panel.topRight(), panel.bottomRight());
+    QRect frame = panel;
+    DrawBevel(painter, frame, TBevelCut::bvLowered, 1);
     painter.setFont(ToQFont(*Font()));
     painter.setPen(ToQColor(Font()->Color()));
     painter.drawText(panel.adjusted(4, 1, -2, 0), Qt::AlignVCenter | ShownAlignment() | Qt::TextSingleLine, ShownText());

@@ -10,8 +10,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
+#include <QFont>
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
@@ -136,9 +138,12 @@ public:
         Repaint();
     }
     void SetBiDiMode(rtti::TBiDiMode mode) override {
+        const Qt::LayoutDirection direction = mode == rtti::TBiDiMode::bdLeftToRight ? Qt::LeftToRight : Qt::RightToLeft;
+        // A switch sets the reading order of every window; where it stays, nothing is drawn anew.
+        const bool unchanged = mode == this->BiDiMode() && (!widget_ || widget_->layoutDirection() == direction);
         Base::SetBiDiMode(mode);
-        if (widget_)
-            widget_->setLayoutDirection(mode == rtti::TBiDiMode::bdLeftToRight ? Qt::LeftToRight : Qt::RightToLeft);
+        if (unchanged) return;
+        if (widget_) widget_->setLayoutDirection(direction);
         TextChanged();
     }
     void SetParent(rtti::TWinControl* parent) override {
@@ -200,9 +205,14 @@ protected:
     }
     // Gives the widget the font, marks the font realised once the widget shows, and passes the
     // font on to children that follow their parent's.
+    // A font change that leaves the Qt font, the colour and the code page the text is decoded
+    // with as they were (a switch between languages of one code page changes only the character
+    // set's number) needs no new measure and no repaint.
     virtual void ApplyFont() {
         if (!widget_) return;
-        widget_->setFont(ToQFont(*this->Font()));
+        TTextLook look{ToQFont(*this->Font()), this->Font()->Color(), CodePageForCharset(this->Font()->Charset())};
+        const bool changed = textLook_ != look;
+        if (changed) widget_->setFont(look.Font);
         if (widget_->isVisible()) this->Font()->SetHandleAllocated(true);
         if (auto* self = dynamic_cast<rtti::TWinControl*>(this)) {
             for (int i = 0; i < self->ControlCount(); ++i) {
@@ -211,6 +221,8 @@ protected:
                 if (auto* link = LinkOf(child)) link->FollowParentFont();
             }
         }
+        if (!changed) return;
+        textLook_ = std::move(look);
         TextChanged();
     }
     // Hints, status texts and menus are decoded with the interface code page.
@@ -226,6 +238,13 @@ public:
     void FollowParentFont() override { CopyParentFont(); }
 
 private:
+    struct TTextLook {
+        QFont Font;
+        rtti::TColor Color;
+        int CodePage;
+        bool operator==(const TTextLook&) const = default;
+    };
+    std::optional<TTextLook> textLook_;
     TCursor cursor_ = crDefault;
     bool alignWithMargins_ = false;
     bool doubleBuffered_ = false;

@@ -25,6 +25,17 @@ void TPaintWidget::paintEvent(QPaintEvent*) {
     if (paint_) paint_(painter);
 }
 
+namespace {
+
+// A one-pixel line from (x1, y1) to (x2, y2), horizontal or vertical, both ends included: the
+// pixels a one-pixel pen draws, filled as a rectangle, which the raster engine does several times
+// faster than it strokes a line.
+void FillLine(QPainter& painter, int x1, int y1, int x2, int y2, const QColor& color) {
+    painter.fillRect(QRect(QPoint(x1, y1), QPoint(x2, y2)).normalized(), color);
+}
+
+}  // namespace
+
 void DrawBevel(QPainter& painter, QRect& rect, TBevelCut cut, int width) {
     if (cut == TBevelCut::bvNone || width <= 0) return;
     const QColor light(255, 255, 255);
@@ -33,12 +44,11 @@ void DrawBevel(QPainter& painter, QRect& rect, TBevelCut cut, int width) {
         if (cut != TBevelCut::bvSpace) {
             const QColor& topLeft = cut == TBevelCut::bvRaised ? light : shadow;
             const QColor& bottomRight = cut == TBevelCut::bvRaised ? shadow : light;
-            painter.setPen(topLeft);
-            painter.drawLine(rect.left(), rect.top(), rect.right(), rect.top());
-            painter.drawLine(rect.left(), rect.top(), rect.left(), rect.bottom());
-            painter.setPen(bottomRight);
-            painter.drawLine(rect.left(), rect.bottom(), rect.right(), rect.bottom());
-            painter.drawLine(rect.right(), rect.top(), rect.right(), rect.bottom());
+            // The bottom-right colour is laid last, so it owns the two corners the lines share.
+            FillLine(painter, rect.left(), rect.top(), rect.right(), rect.top(), topLeft);
+            FillLine(painter, rect.left(), rect.top(), rect.left(), rect.bottom(), topLeft);
+            FillLine(painter, rect.left(), rect.bottom(), rect.right(), rect.bottom(), bottomRight);
+            FillLine(painter, rect.right(), rect.top(), rect.right(), rect.bottom(), bottomRight);
         }
         rect.adjust(1, 1, -1, -1);
     }
@@ -119,8 +129,11 @@ void TPanel::Paint(QPainter& painter) {
         // The soft edge: a darker line outside, a lighter one inside.
         const int edge = FrameWidth() - borderWidth_ - (FrameWidth() - borderWidth_) / 2;
         for (int i = 0; i < edge; ++i) {
-            painter.setPen(i == 0 ? QColor(176, 176, 176) : QColor(226, 226, 226));
-            painter.drawRect(rect.adjusted(0, 0, -1, -1));
+            const QColor color = i == 0 ? QColor(176, 176, 176) : QColor(226, 226, 226);
+            FillLine(painter, rect.left(), rect.top(), rect.right(), rect.top(), color);
+            FillLine(painter, rect.left(), rect.bottom(), rect.right(), rect.bottom(), color);
+            FillLine(painter, rect.left(), rect.top(), rect.left(), rect.bottom(), color);
+            FillLine(painter, rect.right(), rect.top(), rect.right(), rect.bottom(), color);
             rect.adjust(1, 1, -1, -1);
         }
     }

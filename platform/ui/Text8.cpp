@@ -84,10 +84,12 @@ AnsiString EncodeAnsi(const QString& text, int codePage) {
                           codePage);
 }
 
-QString DecodeForCharset(const AnsiString& text, int charset) {
+int CodePageForCharset(int charset) {
     const int codePage = CodePageOfCharset(charset);
-    return DecodeAnsi(text, codePage != 0 ? codePage : InterfaceCodePage());
+    return codePage != 0 ? codePage : InterfaceCodePage();
 }
+
+QString DecodeForCharset(const AnsiString& text, int charset) { return DecodeAnsi(text, CodePageForCharset(charset)); }
 
 QString RestrictToCodePage(const QString& text, int codePage) {
     return DecodeAnsi(EncodeAnsi(text, codePage), codePage);

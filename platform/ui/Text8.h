@@ -45,6 +45,10 @@ inline int UserTextCodePage() { return SystemCodePage(); }
 // the interface code page.
 int CodePageOfCharset(int charset);
 
+// The code page text shown in a font of that character set is decoded with: the interface code
+// page for DEFAULT_CHARSET and SYMBOL_CHARSET.
+int CodePageForCharset(int charset);
+
 QString DecodeAnsi(const AnsiString& text, int codePage);
 AnsiString EncodeAnsi(const QString& text, int codePage);
 // Text shown by a control whose font has the given character set.

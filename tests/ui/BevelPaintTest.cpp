@@ -1,0 +1,108 @@
+// Panels' and the status bar's frames, read back pixel by pixel from the painted widget: which
+// colour each edge and each shared corner gets, and that tiny panels paint without harm.
+#include <QImage>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/ExtCtrls.h"
+#include "tests/ui/GuiTestSupport.h"
+
+namespace {
+
+using guitest::QtApp;
+
+const QColor kLight(255, 255, 255);
+const QColor kShadow(160, 160, 160);
+const QColor kSoftOuter(176, 176, 176);
+const QColor kSoftInner(226, 226, 226);
+
+QImage Painted(QWidget* widget) { return widget->grab().toImage(); }
+
+QColor At(const QImage& image, int x, int y) { return image.pixelColor(x, y).toRgb(); }
+
+// One ring of a frame, `inset` pixels in from the widget's edge.
+void ExpectRing(const QImage& image, int inset, const QColor& topLeft, const QColor& bottomRight) {
+    const int left = inset, top = inset, right = image.width() - 1 - inset, bottom = image.height() - 1 - inset;
+    SCOPED_TRACE(testing::Message() << "ring " << inset);
+    for (int x = left; x < right; ++x) EXPECT_EQ(At(image, x, top), topLeft) << "top, x " << x;
+    for (int y = top; y < bottom; ++y) EXPECT_EQ(At(image, left, y), topLeft) << "left, y " << y;
+    for (int x = left; x <= right; ++x) EXPECT_EQ(At(image, x, bottom), bottomRight) << "bottom, x " << x;
+    for (int y = top; y <= bottom; ++y) EXPECT_EQ(At(image, right, y), bottomRight) << "right, y " << y;
+}
+
+TEST(BevelPaint, RaisedOuterAndLoweredInnerRingsOwnTheirCorners) {
+    QtApp();
+    ui::TPanel panel;
+    panel.SetBounds(0, 0, 17, 9);
+    panel.SetBevelOuter(ui::TBevelCut::bvRaised);
+    panel.SetBevelInner(ui::TBevelCut::bvLowered);
+    panel.SetBevelWidth(2);
+    const QImage image = Painted(panel.Widget());
+    ASSERT_EQ(image.size(), QSize(17, 9));
+    ExpectRing(image, 0, kLight, kShadow);
+    ExpectRing(image, 1, kLight, kShadow);
+    ExpectRing(image, 2, kShadow, kLight);
+    ExpectRing(image, 3, kShadow, kLight);
+    const QColor face = At(image, 8, 4);
+    EXPECT_NE(face, kLight);
+    EXPECT_NE(face, kShadow);
+}
+
+TEST(BevelPaint, BorderWidthLeavesTheFaceBetweenTheBevels) {
+    QtApp();
+    ui::TPanel panel;
+    panel.SetBounds(0, 0, 12, 12);
+    panel.SetBevelOuter(ui::TBevelCut::bvLowered);
+    panel.SetBevelInner(ui::TBevelCut::bvRaised);
+    panel.SetBorderWidth(1);
+    const QImage image = Painted(panel.Widget());
+    ExpectRing(image, 0, kShadow, kLight);
+    EXPECT_EQ(At(image, 1, 1), At(image, 6, 6));  // the border is the face colour
+    ExpectRing(image, 2, kLight, kShadow);
+}
+
+TEST(BevelPaint, SoftEdgeRingsAreOneColourAllRoundOutsideTheBevels) {
+    QtApp();
+    ui::TPanel panel;
+    panel.SetBounds(0, 0, 10, 8);
+    panel.SetBevelOuter(ui::TBevelCut::bvRaised);
+    panel.SetBevelInner(ui::TBevelCut::bvLowered);
+    panel.SetBevelKind(ui::TBevelKind::bkSoft);
+    const QImage image = Painted(panel.Widget());
+    ExpectRing(image, 0, kSoftOuter, kSoftOuter);
+    ExpectRing(image, 1, kSoftInner, kSoftInner);
+    ExpectRing(image, 2, kLight, kShadow);
+    ExpectRing(image, 3, kShadow, kLight);
+}
+
+TEST(BevelPaint, StatusBarPanelIsSunken) {
+    QtApp();
+    ui::TStatusBar bar;
+    bar.SetSizeGrip(false);
+    bar.SetBounds(0, 0, 40, 12);
+    const QImage image = Painted(bar.Widget());
+    // The panel starts two pixels down.
+    for (int x = 0; x < 39; ++x) EXPECT_EQ(At(image, x, 2), kShadow) << x;
+    for (int y = 2; y < 11; ++y) EXPECT_EQ(At(image, 0, y), kShadow) << y;
+    for (int x = 0; x < 40; ++x) EXPECT_EQ(At(image, x, 11), kLight) << x;
+    for (int y = 2; y < 12; ++y) EXPECT_EQ(At(image, 39, y), kLight) << y;
+}
+
+TEST(BevelPaint, PanelsSmallerThanTheirFramesPaint) {
+    QtApp();
+    for (int size : {1, 2, 3}) {
+        ui::TPanel panel;
+        panel.SetBounds(0, 0, size, size);
+        panel.SetBevelOuter(ui::TBevelCut::bvRaised);
+        panel.SetBevelInner(ui::TBevelCut::bvLowered);
+        panel.SetBevelKind(ui::TBevelKind::bkSoft);
+        panel.SetBevelWidth(3);
+        const QImage image = Painted(panel.Widget());
+        EXPECT_EQ(image.size(), QSize(size, size));
+        EXPECT_EQ(At(image, size - 1, size - 1).alpha(), 255) << size;
+    }
+}
+
+}  // namespace
