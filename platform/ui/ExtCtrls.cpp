@@ -1,5 +1,6 @@
 #include "platform/ui/ExtCtrls.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPaintEvent>
 
@@ -122,7 +123,26 @@ void TPanel::FrameChanged() {
     Repaint();
 }
 
+QRect TPanel::CaptionBand(int lineHeight) const {
+    // The caption is centred vertically in the frame, which is as wide on every side.
+    const int margin = 2;
+    return QRect(0, (Height() - lineHeight) / 2 - margin, Width(), lineHeight + 2 * margin);
+}
+
+void TPanel::TextChanged() {
+    const int lineHeight = GetText().empty() ? 0 : QFontMetrics(ToQFont(*Font())).height();
+    const int band = std::max(lineHeight, paintedCaptionHeight_);
+    if (!painted_ || !widget_) {
+        TQtControl<rtti::TWinControl>::TextChanged();
+        return;
+    }
+    if (band > 0) widget_->update(CaptionBand(band));
+    AccessibleNameChanged(widget_);
+}
+
 void TPanel::Paint(QPainter& painter) {
+    painted_ = true;
+    paintedCaptionHeight_ = 0;
     QRect rect(0, 0, Width(), Height());
     painter.fillRect(rect, ToQColor(EffectiveColor(*this)));
     if (bevelKind_ != TBevelKind::bkNone) {
@@ -143,6 +163,7 @@ void TPanel::Paint(QPainter& painter) {
     const AnsiString caption = GetText();
     if (caption.empty()) return;
     painter.setFont(ToQFont(*Font()));
+    paintedCaptionHeight_ = painter.fontMetrics().height();
     painter.setPen(ToQColor(Font()->Color()));
     int flags = Qt::AlignVCenter | Qt::TextSingleLine;
     flags |= alignment_ == TAlignment::taCenter ? Qt::AlignHCenter

@@ -57,9 +57,17 @@ public:
     int FrameWidth() const;
     QRect AlignRect() const override;
 
+protected:
+    // Only the band the caption is drawn in is painted again, not the children over the rest.
+    void TextChanged() override;
+
 private:
     void Paint(QPainter& painter);
     void FrameChanged();
+    QRect CaptionBand(int lineHeight) const;
+
+    bool painted_ = false;
+    int paintedCaptionHeight_ = 0;  // line height of the caption last painted; 0 for none
 
     TBevelCut bevelInner_ = TBevelCut::bvNone;
     TBevelCut bevelOuter_ = TBevelCut::bvRaised;

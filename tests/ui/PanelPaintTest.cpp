@@ -1,6 +1,9 @@
-// Panels' and the status bar's frames, read back pixel by pixel from the painted widget: which
-// colour each edge and each shared corner gets, and that tiny panels paint without harm.
+// Panels' and the status bar's frames, read back pixel by pixel from the painted widget (which
+// colour each edge and each shared corner gets), and what a caption change paints again.
+#include <QApplication>
 #include <QImage>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -32,7 +35,7 @@ void ExpectRing(const QImage& image, int inset, const QColor& topLeft, const QCo
     for (int y = top; y <= bottom; ++y) EXPECT_EQ(At(image, right, y), bottomRight) << "right, y " << y;
 }
 
-TEST(BevelPaint, RaisedOuterAndLoweredInnerRingsOwnTheirCorners) {
+TEST(PanelPaint, RaisedOuterAndLoweredInnerRingsOwnTheirCorners) {
     QtApp();
     ui::TPanel panel;
     panel.SetBounds(0, 0, 17, 9);
@@ -50,7 +53,7 @@ TEST(BevelPaint, RaisedOuterAndLoweredInnerRingsOwnTheirCorners) {
     EXPECT_NE(face, kShadow);
 }
 
-TEST(BevelPaint, BorderWidthLeavesTheFaceBetweenTheBevels) {
+TEST(PanelPaint, BorderWidthLeavesTheFaceBetweenTheBevels) {
     QtApp();
     ui::TPanel panel;
     panel.SetBounds(0, 0, 12, 12);
@@ -63,7 +66,7 @@ TEST(BevelPaint, BorderWidthLeavesTheFaceBetweenTheBevels) {
     ExpectRing(image, 2, kLight, kShadow);
 }
 
-TEST(BevelPaint, SoftEdgeRingsAreOneColourAllRoundOutsideTheBevels) {
+TEST(PanelPaint, SoftEdgeRingsAreOneColourAllRoundOutsideTheBevels) {
     QtApp();
     ui::TPanel panel;
     panel.SetBounds(0, 0, 10, 8);
@@ -77,7 +80,7 @@ TEST(BevelPaint, SoftEdgeRingsAreOneColourAllRoundOutsideTheBevels) {
     ExpectRing(image, 3, kShadow, kLight);
 }
 
-TEST(BevelPaint, StatusBarPanelIsSunken) {
+TEST(PanelPaint, StatusBarPanelIsSunken) {
     QtApp();
     ui::TStatusBar bar;
     bar.SetSizeGrip(false);
@@ -90,7 +93,7 @@ TEST(BevelPaint, StatusBarPanelIsSunken) {
     for (int y = 2; y < 12; ++y) EXPECT_EQ(At(image, 39, y), kLight) << y;
 }
 
-TEST(BevelPaint, PanelsSmallerThanTheirFramesPaint) {
+TEST(PanelPaint, PanelsSmallerThanTheirFramesPaint) {
     QtApp();
     for (int size : {1, 2, 3}) {
         ui::TPanel panel;
@@ -103,6 +106,54 @@ TEST(BevelPaint, PanelsSmallerThanTheirFramesPaint) {
         EXPECT_EQ(image.size(), QSize(size, size));
         EXPECT_EQ(At(image, size - 1, size - 1).alpha(), 255) << size;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The region each paint event of a widget asked for.
+struct TPaintRegions : QObject {
+    QRegion Painted;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) Painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+TEST(PanelPaint, ACaptionChangePaintsTheCaptionsBandAndNotTheChildrenElsewhere) {
+    QtApp();
+    ui::TPanel panel;
+    panel.SetBounds(0, 0, 300, 200);
+    panel.SetText("Click to load a bitmap image");
+    ui::TPanel child;  // a picture above the caption, as in the work area
+    child.SetBounds(100, 10, 100, 60);
+    child.SetParent(&panel);
+    panel.Widget()->show();
+    QApplication::processEvents();
+    ASSERT_TRUE(panel.Widget()->isVisible());
+    TPaintRegions regions;
+    panel.Widget()->installEventFilter(&regions);
+    child.Widget()->installEventFilter(&regions);
+    panel.SetText("Haga clic para cargar una imagen de mapa de bits");
+    QApplication::processEvents();
+    const QRect band = regions.Painted.boundingRect();
+    EXPECT_FALSE(regions.Painted.isEmpty());
+    EXPECT_EQ(band.width(), 300);
+    EXPECT_LT(band.height(), 40);
+    EXPECT_TRUE(band.contains(QPoint(150, 100)));  // the centre line, where the caption is
+    EXPECT_FALSE(band.intersects(QRect(100, 10, 100, 60)));  // the child was not painted again
+
+    // The drawn caption is the new one: the old one left no trace.
+    ui::TPanel fresh;
+    fresh.SetBounds(0, 0, 300, 200);
+    fresh.SetText("Haga clic para cargar una imagen de mapa de bits");
+    ui::TPanel freshChild;
+    freshChild.SetBounds(100, 10, 100, 60);
+    freshChild.SetParent(&fresh);
+    EXPECT_EQ(panel.Widget()->grab().toImage(), fresh.Widget()->grab().toImage());
+    child.SetParent(nullptr);
+    freshChild.SetParent(nullptr);
 }
 
 }  // namespace
