@@ -8,6 +8,11 @@
 #include <QColor>
 #include <QImage>
 
+#ifdef VLMRK_HAS_UI
+#include "platform/bitmap/Bitmap.h"
+#include "platform/ui/Graphics.h"
+#endif
+
 #include "tests/support/ReadData.h"
 #include "tests/support/TempFolder.h"
 
@@ -66,6 +71,21 @@ TEST_P(BitmapFiles, PictureIsTheReferenceOrTheFileIsRefused) {
     ASSERT_TRUE(fs::exists(ReferenceOf(name))) << "an accepted file needs a reference picture";
     ExpectSamePixels(QImage(QString::fromStdString(out)), QImage(QString::fromStdString(ReferenceOf(name).string())), name);
 }
+
+#ifdef VLMRK_HAS_UI
+// The tool writes its PNG without Qt; its pixels are those the program's image control draws.
+TEST_P(BitmapFiles, PictureIsWhatTheImageControlDraws) {
+    const std::string name = GetParam();
+    if (testutil::IsErrorExpectation(testutil::ReadExpectation(kFolder, name))) return;
+    const testutil::TTempFolder dir("vlmrk-readbmp-drawn");
+    const std::string out = dir.Path("out.png");
+    const auto answer = testutil::RunToolIn(VLMRK_TOOL, kFolder, "bmp png '" + name + "' '" + out + "'");
+    ASSERT_EQ(answer.Status, 0) << answer.Output;
+    bitmap::TBitmap bmp;
+    bmp.LoadFromFile((kFolder / name).string());
+    ExpectSamePixels(QImage(QString::fromStdString(out)), ui::BitmapToImage(bmp), name);
+}
+#endif
 
 INSTANTIATE_TEST_SUITE_P(Read, BitmapFiles, ::testing::ValuesIn(Bitmaps()), VLMRK_READ_DATA_NAMES);
 

@@ -9,9 +9,6 @@
 // the program refuses, with its message. The PNG is made from TBitmap::ToBGRA, the expansion the
 // image control draws from, so a reference picture checks the decoding the user sees.
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
 
 #include <cstdio>
 #include <cstring>
@@ -22,6 +19,7 @@
 #include "platform/rtl/Streams.h"
 #include "tools/vlmrk-tool/Json.h"
 #include "tools/vlmrk-tool/Options.h"
+#include "tools/vlmrk-tool/PngWrite.h"
 #include "tools/vlmrk-tool/ToolCommands.h"
 
 namespace tool {
@@ -108,29 +106,10 @@ int Info(const Args& args) {
     return 0;
 }
 
-// The picture as the image control turns a bitmap into a Qt image (ui::BitmapToImage): ARGB32
-// rows filled from ToBGRA, which is blue, green, red, alpha in memory on little-endian.
-QImage PictureOf(const bitmap::TBitmap& bmp) {
-    QImage image(bmp.Width(), bmp.Height(), QImage::Format_ARGB32);
-    if (image.isNull()) throw rtl::Exception("the picture is too large to write as PNG");
-    const std::vector<std::uint8_t> bgra = bmp.ToBGRA();
-    const std::size_t rowBytes = static_cast<std::size_t>(bmp.Width()) * 4;
-    for (int y = 0; y < bmp.Height(); ++y)
-        std::memcpy(image.scanLine(y), bgra.data() + static_cast<std::size_t>(y) * rowBytes, rowBytes);
-    return image;
-}
-
-std::vector<std::uint8_t> EncodePng(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) throw rtl::Exception("the picture could not be encoded as PNG");
-    return {bytes.begin(), bytes.end()};
-}
-
 int Png(const Args& args) {
     const TLoadedBmp bmp = LoadBmp(args[1]);
-    const std::vector<std::uint8_t> png = EncodePng(PictureOf(bmp.Picture));
+    const std::vector<std::uint8_t> png =
+        EncodePng(bmp.Picture.ToBGRA().data(), bmp.Picture.Width(), bmp.Picture.Height());
     if (args[2] == "-") {
         if (std::fwrite(png.data(), 1, png.size(), stdout) != png.size() || std::fflush(stdout) != 0)
             throw rtl::Exception("cannot write to standard output");
