@@ -30,7 +30,7 @@ void TLangFile::WriteLanguageModule(std::optional<winres::HMODULE> nativeModule,
     if (nativeModule) processor->LoadFromModule(*nativeModule);
     else processor->LoadFromFile(nativeFileName);
     // Taken before anything is translated: the module must name the resources it was made from.
-    const std::uint16_t fingerprint = modres::NativeResourcesFingerprint(*processor);
+    const std::uint16_t fingerprint = modres::LoadedResourcesFingerprint(*processor);
 
     std::uint16_t copiedWord = modres::kNativeCopiedWord;
     if (store) {

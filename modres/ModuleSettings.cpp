@@ -1,6 +1,7 @@
 #include "modres/ModuleSettings.h"
 
 #include <algorithm>
+#include <map>
 
 #include "modres/WinResProc.h"
 #include "platform/rtl/Conversions.h"
@@ -112,6 +113,15 @@ std::uint16_t NativeResourcesFingerprint(const TResProcessor& processor) {
     }
     auto folded = static_cast<std::uint16_t>((fnv.Hash >> 16) ^ (fnv.Hash & 0xFFFF));
     return folded == 0 ? 1 : folded;
+}
+
+std::uint16_t LoadedResourcesFingerprint(const TResProcessor& justLoaded) {
+    if (!justLoaded.LoadedImage) return NativeResourcesFingerprint(justLoaded);
+    static std::map<TResProcessor::TLoadedImage, std::uint16_t> known;
+    if (auto at = known.find(*justLoaded.LoadedImage); at != known.end()) return at->second;
+    const std::uint16_t fingerprint = NativeResourcesFingerprint(justLoaded);
+    known.emplace(*justLoaded.LoadedImage, fingerprint);
+    return fingerprint;
 }
 
 void AddProgramSettings(TResProcessor& processor) {

@@ -61,6 +61,9 @@ std::vector<std::uint8_t> WriteSettingsRecord(const AnsiString& magic, std::uint
 // and bytes, by name), folded to 16 bits by XOR of the halves; never 0. Settings records and the
 // language pack are not forms, so they never count.
 std::uint16_t NativeResourcesFingerprint(const TResProcessor& processor);
+// The same for a processor that LoadFromModule has just filled and nothing has changed yet,
+// worked out once per module image: the bytes behind a handle and generation never change.
+std::uint16_t LoadedResourcesFingerprint(const TResProcessor& justLoaded);
 
 // Adds (or replaces) the two settings records of the program image, carrying the fingerprint of
 // what the processor holds at the time of the call.

@@ -65,6 +65,7 @@ void TResProcessor::LoadFromModule(winres::HMODULE module) {
         return true;
     });
     if (rcdata->Count() > 0) AddBlock(std::move(rcdata));
+    LoadedImage = TLoadedImage{source, winres::ImageGeneration(source)};
 }
 
 void TResProcessor::LoadFrom(TPEReader& reader) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "modres/WinResReader.h"
@@ -34,7 +35,10 @@ public:
     TResString* FindStrings() const { return static_cast<TResString*>(FindBlock(6)); }
     TResRCData* FindRCData() const { return static_cast<TResRCData*>(FindBlock(10)); }
     int AddBlock(std::unique_ptr<TResBlock> block);
-    void Clear() { Blocks.clear(); }
+    void Clear() {
+        Blocks.clear();
+        LoadedImage.reset();
+    }
 
     // 16 + 8 x blocks + the DataSize of every block.
     std::uint64_t ResourceDataSize() const;
@@ -48,6 +52,17 @@ public:
     std::array<std::uint8_t, 248> NtHeaders{};
     std::array<std::uint8_t, 40> SectionHeader{};
     std::vector<std::unique_ptr<TResBlock>> Blocks;
+
+    // The module image LoadFromModule read, with its generation (winres::ImageGeneration);
+    // empty after any other load.
+    struct TLoadedImage {
+        winres::HMODULE Module = 0;
+        std::uint64_t Generation = 0;
+        bool operator<(const TLoadedImage& other) const {
+            return Module != other.Module ? Module < other.Module : Generation < other.Generation;
+        }
+    };
+    std::optional<TLoadedImage> LoadedImage;
 
 private:
     void LoadFrom(TPEReader& reader);

@@ -56,8 +56,12 @@ void WritePackedString(TStream& stream, const AnsiString& text, int version) {
 
 WideString ReadWideChars(TStream& stream, std::uint32_t count) {
     RequireRemaining(stream, std::uint64_t{count} * 2);
+    // One read for the whole string: a read per character cost a virtual call each.
+    std::vector<std::uint8_t> bytes(std::size_t{count} * 2);
+    stream.ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
     WideString text(count, u'\0');
-    for (auto& ch : text) ch = static_cast<char16_t>(stream.ReadU16());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     return text;
 }
 

@@ -138,10 +138,23 @@ void TCustomMemoryStream::SaveToFile(const AnsiString& fileName) {
 
 std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
     if (count <= 0) return 0;
-    std::int64_t end = position_ + count;
-    if (end > static_cast<std::int64_t>(bytes_.size())) SetSize(end);
-    std::memcpy(bytes_.data() + position_, buffer, static_cast<std::size_t>(count));
-    position_ = end;
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    // The gap after a seek past the end reads as zeros.
+    if (position_ > static_cast<std::int64_t>(bytes_.size())) SetSize(position_);
+    // Bytes that land on old ones are copied over them; the rest are appended, without first
+    // growing the vector with zeros that the copy would overwrite.
+    const std::int64_t over = std::min(count, static_cast<std::int64_t>(bytes_.size()) - position_);
+    if (over > 0) std::memcpy(bytes_.data() + position_, bytes, static_cast<std::size_t>(over));
+    if (over < count) {
+        try {
+            bytes_.insert(bytes_.end(), bytes + over, bytes + count);
+        } catch (const std::bad_alloc&) {
+            throw EOutOfMemory(EOutOfMemory::CreateRes, SMemoryStreamError);
+        } catch (const std::length_error&) {
+            throw EOutOfMemory(EOutOfMemory::CreateRes, SMemoryStreamError);
+        }
+    }
+    position_ += count;
     return count;
 }
 

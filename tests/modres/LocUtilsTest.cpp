@@ -259,6 +259,25 @@ TEST(SettingsRecord, FingerprintCoversStringsAndFormsOnly) {
     EXPECT_NE(NativeResourcesFingerprint(a), NativeResourcesFingerprint(b));
 }
 
+// A module build takes the fingerprint of the program's image as loaded; another image installed
+// in its place must not answer the first one's.
+TEST_F(LocUtilsTest, LoadedFingerprintFollowsTheProgramImage) {
+    TResProcessor loaded;
+    loaded.LoadFromModule(0);
+    EXPECT_EQ(LoadedResourcesFingerprint(loaded), fingerprint_);
+
+    TResProcessor other;
+    FillProgramLike(other, u"Hello!");
+    ASSERT_TRUE(winres::SetAppImage(Save(other)));
+    loaded.LoadFromModule(0);
+    EXPECT_EQ(LoadedResourcesFingerprint(loaded), NativeResourcesFingerprint(other));
+    EXPECT_NE(LoadedResourcesFingerprint(loaded), fingerprint_);
+
+    ASSERT_TRUE(winres::SetAppImage(program_));  // the same bytes again, a new generation
+    loaded.LoadFromModule(0);
+    EXPECT_EQ(LoadedResourcesFingerprint(loaded), fingerprint_);
+}
+
 // ---- The start-up choice ----------------------------------------------------------------------
 
 TEST_F(LocUtilsTest, StartupTakesTheRememberedValueThenTheLocale) {

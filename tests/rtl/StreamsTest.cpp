@@ -31,6 +31,22 @@ TEST(MemoryStream, ReadWriteSeekAndSize) {
     EXPECT_EQ(s.Position(), 2);
 }
 
+TEST(MemoryStream, WriteOverTheEndReplacesThenAppends) {
+    TMemoryStream s(std::vector<std::uint8_t>{1, 2, 3, 4});
+    s.SetPosition(2);
+    const std::uint8_t more[] = {7, 8, 9, 10};
+    s.WriteBuffer(more, 4);
+    EXPECT_EQ(s.Bytes(), (std::vector<std::uint8_t>{1, 2, 7, 8, 9, 10}));
+    EXPECT_EQ(s.Position(), 6);
+    s.SetPosition(1);
+    s.WriteU8(5);  // inside: nothing grows
+    EXPECT_EQ(s.Bytes(), (std::vector<std::uint8_t>{1, 5, 7, 8, 9, 10}));
+    s.Seek(0, TSeekOrigin::soEnd);
+    for (int i = 0; i < 1000; ++i) s.WriteBuffer(more, 4);  // growing append after append
+    EXPECT_EQ(s.Size(), 6 + 4000);
+    EXPECT_EQ(s.Bytes()[6 + 3999], 10);
+}
+
 TEST(MemoryStream, ShortTransfersRaise) {
     TMemoryStream s(std::vector<std::uint8_t>{1, 2, 3});
     std::uint8_t buffer[8];
