@@ -13,6 +13,7 @@
 #include "app/Startup.h"
 #include "localizer/LocOnFly.h"
 #include "modres/LocUtils.h"
+#include "platform/ui/FontConfigLoad.h"
 
 int main(int argc, char* argv[]) {
     // The command line first: --help, --version and a refused option need no display.
@@ -34,6 +35,7 @@ int main(int argc, char* argv[]) {
             break;
     }
 
+    ui::BeginFontConfigLoad();
     // The Qt application comes first: the localization start-up may already show a message box.
     QApplication qtApplication(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.veilmark.Veilmark"));

@@ -11,9 +11,11 @@
 #include "bench/startup/WaitShown.h"
 #include "localizer/LocOnFly.h"
 #include "modres/LocUtils.h"
+#include "platform/ui/FontConfigLoad.h"
 #include "platform/ui/Forms.h"
 
 int main(int argc, char* argv[]) {
+    ui::BeginFontConfigLoad();
     QApplication qtApplication(argc, argv);
     app::InstallPlatformHooks();
     auto locUtils = std::make_unique<modres::TKLocUtils>();

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTimer>
 #include <QToolTip>
 #include <QWindow>
 
@@ -369,7 +370,9 @@ void TForm::DoCreate() {
 namespace {
 
 void ScreenFontChanged() {
-    QToolTip::setFont(ToQFont(*ScreenFonts().HintFont));
+    // Tooltips show only from the event loop: their font is set in its next turn, which leaves the
+    // font configuration to load on its own thread until the windows need it.
+    if (qApp) QTimer::singleShot(0, qApp, [] { QToolTip::setFont(ToQFont(*ScreenFonts().HintFont)); });
     rtti::TScreen& screen = rtti::Screen();
     for (int i = 0; i < screen.FormCount(); ++i)
         if (auto* form = dynamic_cast<TForm*>(screen.Forms(i)); form && form->Menu()) form->Menu()->ScreenFontChanged();

@@ -2,11 +2,15 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QHash>
 #include <QImageReader>
 #include <QPalette>
 
-#include "platform/rtl/Streams.h"
 #include "platform/bitmap/BmpFile.h"
+#include "platform/rtl/Streams.h"
+#include "platform/ui/FontConfigLoad.h"
 
 namespace ui {
 
@@ -34,8 +38,29 @@ QColor ToQColor(TColor color) {
                   static_cast<int>((value >> 16) & 0xFF));
 }
 
+namespace {
+
+// The family a font name is drawn with. The forms name Windows families; where the system has no
+// such family (nor a fontconfig alias for it), the desktop's own font stands in, as it does for
+// every other program. Resolved once per name: left to Qt, each missing family costs a
+// fontconfig search for stand-ins, which was a tenth of the program's start.
+QString DrawnFamily(const rtl::AnsiString& name) {
+    const QString family = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return family;
+    static QHash<QString, QString> drawn;
+    if (auto at = drawn.constFind(family); at != drawn.cend()) return *at;
+    AwaitFontConfigLoad();
+    const QString use = family.isEmpty() || QFontDatabase::hasFamily(family)
+                            ? family
+                            : QFontInfo(QGuiApplication::font()).family();
+    drawn.insert(family, use);
+    return use;
+}
+
+}  // namespace
+
 QFont ToQFont(const rtti::TFont& font) {
-    QFont result(QString::fromLatin1(font.Name().data(), static_cast<qsizetype>(font.Name().size())));
+    QFont result(DrawnFamily(font.Name()));
     const int height = font.Height();
     if (height < 0)
         result.setPixelSize(-height);

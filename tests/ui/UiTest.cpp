@@ -4,7 +4,9 @@
 #include <stdexcept>
 
 #include <QBuffer>
+#include <QFontInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
@@ -15,6 +17,7 @@
 #include "platform/rtti/FormText.h"
 #include "platform/ui/ActnList.h"
 #include "platform/ui/ComCtrls.h"
+#include "platform/ui/FontConfigLoad.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/StdCtrls.h"
@@ -379,6 +382,22 @@ const char* kTestForm = R"(object TestForm: TTestForm
   end
 end
 )";
+
+// The forms name Windows families: one the system has (here through the tests' fontconfig alias)
+// is asked for as named; one it lacks is drawn in the desktop's font.
+TEST(Fonts, AMissingFamilyIsDrawnInTheDesktopFont) {
+    ui::AwaitFontConfigLoad();  // nothing begun: returns at once
+    ui::BeginFontConfigLoad();
+    ui::BeginFontConfigLoad();  // once is enough
+    rtti::TFont font;
+    font.SetName("Tahoma");
+    EXPECT_EQ(ui::ToQFont(font).family(), "Tahoma");
+    font.SetName("DejaVu Sans");
+    EXPECT_EQ(ui::ToQFont(font).family(), "DejaVu Sans");
+    font.SetName("No Such Family Here");
+    EXPECT_EQ(ui::ToQFont(font).family(), QFontInfo(QGuiApplication::font()).family());
+    ui::AwaitFontConfigLoad();
+}
 
 TEST(Forms, AFormComesUpFromItsStream) {
     QtApp();
