@@ -27,7 +27,9 @@ void TLangFile::BuildLanguageModule(std::optional<winres::HMODULE> nativeModule,
 void TLangFile::WriteLanguageModule(std::optional<winres::HMODULE> nativeModule, rtl::TStream& dest,
                                     locstore::TLocStorage* store, const AnsiString& nativeFileName) const {
     auto processor = std::make_unique<TResProcessor>();
-    if (nativeModule) processor->LoadFromModule(*nativeModule);
+    // A language module carries neither the program's settings nor the language pack.
+    if (nativeModule && store) processor->LoadFromModule(*nativeModule, {modres::kExeSettingsName, modres::kLangPackName});
+    else if (nativeModule) processor->LoadFromModule(*nativeModule);
     else processor->LoadFromFile(nativeFileName);
     // Taken before anything is translated: the module must name the resources it was made from.
     const std::uint16_t fingerprint = modres::LoadedResourcesFingerprint(*processor);

@@ -1,5 +1,6 @@
 #include "modres/LocFormProc.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -29,8 +30,10 @@ AnsiString UpperAscii(AnsiString text) {
     return text;
 }
 
-bool ContainsTextAscii(const AnsiString& text, const AnsiString& part) {
-    return UpperAscii(text).find(UpperAscii(part)) != AnsiString::npos;
+bool ContainsTextAscii(std::string_view text, std::string_view part) {
+    const auto upper = [](char ch) { return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch; };
+    return std::search(text.begin(), text.end(), part.begin(), part.end(),
+                       [&](char a, char b) { return upper(a) == upper(b); }) != text.end();
 }
 
 bool IsIntegerType(TValueType t) {
@@ -77,12 +80,11 @@ void TLocFormProcessor::ProcessFormResource(TResProcessor& processor, const Ansi
     if (!item) item = rcdata->FindItem(UpperAscii("TME" + name));
     if (!item) return;
     rtl::TReadOnlyStream input(item->Data->View());
-    rtl::TMemoryStream output;
+    auto output = std::make_unique<rtl::TMemoryStream>();
     // The rewrite is about as long as the form: make room once instead of growing it chunk by chunk.
-    output.SetSize(input.Size());
-    output.SetSize(0);
-    RewriteForm(input, output);
-    item->LoadData(output);
+    output->Reserve(input.Size() + input.Size() / 8);
+    RewriteForm(input, *output);
+    item->Data = std::move(output);
 }
 
 void TLocFormProcessor::RewriteForm(rtl::TStream& input, rtl::TStream& output) {

@@ -115,9 +115,18 @@ std::uint16_t NativeResourcesFingerprint(const TResProcessor& processor) {
     return folded == 0 ? 1 : folded;
 }
 
+namespace {
+std::map<TResProcessor::TLoadedImage, std::uint16_t>& KnownFingerprints() {
+    static std::map<TResProcessor::TLoadedImage, std::uint16_t> known;
+    return known;
+}
+}  // namespace
+
+void ForgetLoadedFingerprints() { KnownFingerprints().clear(); }
+
 std::uint16_t LoadedResourcesFingerprint(const TResProcessor& justLoaded) {
     if (!justLoaded.LoadedImage) return NativeResourcesFingerprint(justLoaded);
-    static std::map<TResProcessor::TLoadedImage, std::uint16_t> known;
+    auto& known = KnownFingerprints();
     if (auto at = known.find(*justLoaded.LoadedImage); at != known.end()) return at->second;
     const std::uint16_t fingerprint = NativeResourcesFingerprint(justLoaded);
     known.emplace(*justLoaded.LoadedImage, fingerprint);

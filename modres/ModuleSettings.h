@@ -64,6 +64,8 @@ std::uint16_t NativeResourcesFingerprint(const TResProcessor& processor);
 // The same for a processor that LoadFromModule has just filled and nothing has changed yet,
 // worked out once per module image: the bytes behind a handle and generation never change.
 std::uint16_t LoadedResourcesFingerprint(const TResProcessor& justLoaded);
+// Forgets what LoadedResourcesFingerprint worked out (the switch benchmark's first switches).
+void ForgetLoadedFingerprints();
 
 // Adds (or replaces) the two settings records of the program image, carrying the fingerprint of
 // what the processor holds at the time of the call.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/rtl/Conversions.h"
+
 namespace modres {
 
 namespace {
@@ -41,7 +43,7 @@ std::uint64_t TResProcessor::ResourceDataSize() const {
     return size;
 }
 
-void TResProcessor::LoadFromModule(winres::HMODULE module) {
+void TResProcessor::LoadFromModule(winres::HMODULE module, std::initializer_list<const char*> leaveOut) {
     Clear();
     if (module == 0) module = winres::AppInstance();
     winres::HMODULE source = winres::FindResourceModule(module);
@@ -59,8 +61,10 @@ void TResProcessor::LoadFromModule(winres::HMODULE module) {
         winres::HRSRC res = winres::FindResource(source, name, winres::RT_RCDATA);
         const std::uint8_t* data = winres::LockResource(winres::LoadResource(source, res));
         if (!data && winres::SizeofResource(source, res) != 0) return true;  // skipped, as the platform fails it
-        TResRCDataItem* item = name.IsId() ? rcdata->AddItem(std::to_string(name.Id()), true)
-                                           : rcdata->AddItem(winres::WideToAnsi(name.Name(), winres::SystemCodePage()), false);
+        const AnsiString text = name.IsId() ? std::to_string(name.Id()) : winres::WideToAnsi(name.Name(), winres::SystemCodePage());
+        if (!name.IsId() && std::any_of(leaveOut.begin(), leaveOut.end(), [&](const char* left) { return rtl::SameText(text, left); }))
+            return true;
+        TResRCDataItem* item = rcdata->AddItem(text, name.IsId());
         if (data) item->Data->WriteBuffer(data, winres::SizeofResource(source, res));
         return true;
     });

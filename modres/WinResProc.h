@@ -5,6 +5,7 @@
 // image: headers (1024 bytes), then one ".rsrc" section at RVA 0x2000 padded to 512 bytes.
 
 #include <array>
+#include <initializer_list>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -22,8 +23,9 @@ public:
     TResProcessor() = default;
 
     // Clear, then the string tables and RCDATA of the module's current resource module
-    // (FindResourceModule); 0 means the program's own module.
-    void LoadFromModule(winres::HMODULE module);
+    // (FindResourceModule); 0 means the program's own module. RCDATA named in leaveOut (upper
+    // case) is not copied: a module build leaves out the language pack, the largest resource.
+    void LoadFromModule(winres::HMODULE module, std::initializer_list<const char*> leaveOut = {});
     // Clear, then the string tables and RCDATA of a module file (plain or LZK-compressed). The
     // reader's errors propagate: an unreadable file leaves the processor as it was; a file
     // without resources leaves it empty.

@@ -43,6 +43,7 @@
 #include "app/frmMain.h"
 #include "localizer/LocOnFly.h"
 #include "modres/LocUtils.h"
+#include "modres/ModuleSettings.h"
 #include "platform/ui/Forms.h"
 #include "platform/winres/WinRes.h"
 
@@ -133,6 +134,7 @@ void FirstSwitch(benchmark::State& state) {
         p.loc->LoadNativeLanguage();
         p.loc->StoreLanguageIndex = 0;
         p.loc->ForgetDecodedPackLanguages();
+        modres::ForgetLoadedFingerprints();
         QApplication::processEvents();
         state.ResumeTiming();
         p.loc->SwitchToLanguage(10);

@@ -45,6 +45,14 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
         source.SetPosition(0);
         count = source.Size();
     }
+    // A stream in memory is written from its own bytes, without a buffer between.
+    if (auto* memory = dynamic_cast<TCustomMemoryStream*>(&source); memory && memory != this) {
+        const std::int64_t at = memory->Position();
+        if (count < 0 || count > memory->Size() - at) throw EReadError(EReadError::CreateRes, SReadError);
+        WriteBuffer(memory->View().data() + at, count);
+        memory->Seek(count, TSeekOrigin::soCurrent);
+        return count;
+    }
     std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::int64_t>(count, 64 * 1024)));
     std::int64_t left = count;
     while (left > 0) {
@@ -170,6 +178,16 @@ void TMemoryStream::SetSize(std::int64_t newSize) {
         throw EOutOfMemory(EOutOfMemory::CreateRes, SMemoryStreamError);
     }
     if (position_ > newSize) position_ = newSize;
+}
+
+void TMemoryStream::Reserve(std::int64_t size) {
+    try {
+        if (size > 0) bytes_.reserve(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory(EOutOfMemory::CreateRes, SMemoryStreamError);
+    } catch (const std::length_error&) {
+        throw EOutOfMemory(EOutOfMemory::CreateRes, SMemoryStreamError);
+    }
 }
 
 std::vector<std::uint8_t> TMemoryStream::TakeBytes() {

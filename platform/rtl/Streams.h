@@ -74,6 +74,8 @@ public:
     void SetSize(std::int64_t newSize) override;
     std::span<const std::uint8_t> View() const override { return bytes_; }
 
+    // Room for a size of bytes, so that writing up to it does not move them.
+    void Reserve(std::int64_t size);
     std::uint8_t* Memory() { return bytes_.data(); }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
     std::vector<std::uint8_t> TakeBytes();
