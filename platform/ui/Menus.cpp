@@ -358,6 +358,12 @@ void TMainMenu::Rebuild() {
     if (!bar_) return;
     THeldBarChanges held(bar_);
     bar_->setFont(ToQFont(*ScreenFonts().MenuFont));
+    // The bar's mnemonics are worked out once, after all of its entries.
+    items_->buildingSubMenu_ = true;
+    struct TDone {
+        bool& flag;
+        ~TDone() { flag = false; }
+    } done{items_->buildingSubMenu_};
     QList<QAction*> wanted;
     for (TMenuItem* item : items_->items_) {
         item->Build();
