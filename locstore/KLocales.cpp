@@ -2,6 +2,7 @@
 
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 
 #include "locstore/KStrings.h"
 #include "platform/nls/CodePages.h"
@@ -174,13 +175,35 @@ int CharsetOfCodePage(int codePage) {
 
 int CharsetOfLanguage(std::uint32_t lcid) { return CharsetOfCodePage(CodePageOfLanguage(lcid)); }
 
-bool IsRightToLeftLanguage(std::uint32_t lcid) {
+namespace {
+
+bool HasRightToLeftLetters(std::uint32_t lcid) {
     std::string high(128, '\0');
     for (int i = 0; i < 128; ++i) high[static_cast<std::size_t>(i)] = static_cast<char>(0x80 + i);
     for (const int type : nls::GetStringType2(lcid, high)) {
         if (type == nls::C2_RIGHTTOLEFT) return true;
     }
     return false;
+}
+
+}  // namespace
+
+bool IsRightToLeftLanguage(std::uint32_t lcid) {
+    // Classifying the code page's upper half costs more than a whole form's translation; the
+    // answer never changes, so each language is judged once.
+    static std::mutex guard;
+    static std::unordered_map<std::uint32_t, bool> judged;
+    std::lock_guard lock(guard);
+    auto [at, added] = judged.try_emplace(lcid, false);
+    if (added) {
+        try {
+            at->second = HasRightToLeftLetters(lcid);
+        } catch (...) {
+            judged.erase(at);
+            throw;
+        }
+    }
+    return at->second;
 }
 
 WideString AnsiToWide(const AnsiString& text, int codePage) {
