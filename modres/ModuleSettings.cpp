@@ -1,7 +1,6 @@
 #include "modres/ModuleSettings.h"
 
 #include <algorithm>
-#include <map>
 
 #include "modres/WinResProc.h"
 #include "platform/rtl/Conversions.h"
@@ -115,22 +114,20 @@ std::uint16_t NativeResourcesFingerprint(const TResProcessor& processor) {
     return folded == 0 ? 1 : folded;
 }
 
-namespace {
-std::map<TResProcessor::TLoadedImage, std::uint16_t>& KnownFingerprints() {
-    static std::map<TResProcessor::TLoadedImage, std::uint16_t> known;
-    return known;
-}
-}  // namespace
-
-void ForgetLoadedFingerprints() { KnownFingerprints().clear(); }
-
 std::uint16_t LoadedResourcesFingerprint(const TResProcessor& justLoaded) {
-    if (!justLoaded.LoadedImage) return NativeResourcesFingerprint(justLoaded);
-    auto& known = KnownFingerprints();
-    if (auto at = known.find(*justLoaded.LoadedImage); at != known.end()) return at->second;
-    const std::uint16_t fingerprint = NativeResourcesFingerprint(justLoaded);
-    known.emplace(*justLoaded.LoadedImage, fingerprint);
-    return fingerprint;
+    if (justLoaded.LoadedFrom == winres::AppInstance()) {
+        const auto bytes = winres::ResourceBytes(winres::AppInstance(), kExeSettingsName, winres::RT_RCDATA);
+        TSettingsRecord record;
+        try {
+            rtl::TReadOnlyStream stream(bytes);
+            ReadSettingsRecord(stream, record);
+        } catch (const rtl::Exception&) {
+            record = {};
+        }
+        const bool programRecord = record.Magic == AnsiString(kExeSettingsMagic, 4);
+        if (programRecord && record.Reserved && *record.Reserved != 0) return *record.Reserved;
+    }
+    return NativeResourcesFingerprint(justLoaded);
 }
 
 void AddProgramSettings(TResProcessor& processor) {

@@ -61,11 +61,12 @@ std::vector<std::uint8_t> WriteSettingsRecord(const AnsiString& magic, std::uint
 // and bytes, by name), folded to 16 bits by XOR of the halves; never 0. Settings records and the
 // language pack are not forms, so they never count.
 std::uint16_t NativeResourcesFingerprint(const TResProcessor& processor);
-// The same for a processor that LoadFromModule has just filled and nothing has changed yet,
-// worked out once per module image: the bytes behind a handle and generation never change.
+// The same for a processor that LoadFromModule has just filled and nothing has changed yet.
+// The program's own image carries it in its settings record, written from these very resources
+// when the image was built (AddProgramSettings), and the module reuse check compares modules with
+// that record: it is taken from there. Any other module's resources, and an image whose record
+// has none, are worked out.
 std::uint16_t LoadedResourcesFingerprint(const TResProcessor& justLoaded);
-// Forgets what LoadedResourcesFingerprint worked out (the switch benchmark's first switches).
-void ForgetLoadedFingerprints();
 
 // Adds (or replaces) the two settings records of the program image, carrying the fingerprint of
 // what the processor holds at the time of the call.

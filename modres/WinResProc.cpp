@@ -69,7 +69,7 @@ void TResProcessor::LoadFromModule(winres::HMODULE module, std::initializer_list
         return true;
     });
     if (rcdata->Count() > 0) AddBlock(std::move(rcdata));
-    LoadedImage = TLoadedImage{source, winres::ImageGeneration(source)};
+    LoadedFrom = source;
 }
 
 void TResProcessor::LoadFrom(TPEReader& reader) {

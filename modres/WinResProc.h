@@ -39,7 +39,7 @@ public:
     int AddBlock(std::unique_ptr<TResBlock> block);
     void Clear() {
         Blocks.clear();
-        LoadedImage.reset();
+        LoadedFrom.reset();
     }
 
     // 16 + 8 x blocks + the DataSize of every block.
@@ -55,16 +55,9 @@ public:
     std::array<std::uint8_t, 40> SectionHeader{};
     std::vector<std::unique_ptr<TResBlock>> Blocks;
 
-    // The module image LoadFromModule read, with its generation (winres::ImageGeneration);
-    // empty after any other load.
-    struct TLoadedImage {
-        winres::HMODULE Module = 0;
-        std::uint64_t Generation = 0;
-        bool operator<(const TLoadedImage& other) const {
-            return Module != other.Module ? Module < other.Module : Generation < other.Generation;
-        }
-    };
-    std::optional<TLoadedImage> LoadedImage;
+    // The module whose resources LoadFromModule read (after FindResourceModule); empty after
+    // any other load.
+    std::optional<winres::HMODULE> LoadedFrom;
 
 private:
     void LoadFrom(TPEReader& reader);

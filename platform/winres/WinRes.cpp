@@ -59,7 +59,6 @@ struct TTableEntry {
 struct TState {
     bool AppParsed = false;
     bool AppOverridden = false;
-    std::uint64_t AppGeneration = 1;
     std::vector<std::uint8_t> AppOwned;
     TBytes AppBytes;
     std::vector<TResourceEntry> AppResources;
@@ -154,7 +153,6 @@ bool SetAppImage(std::vector<std::uint8_t> image) {
     s.AppOwned = std::move(image);
     s.AppOverridden = true;
     s.AppParsed = false;
-    ++s.AppGeneration;
     return true;
 }
 
@@ -163,7 +161,6 @@ void ResetAppImage() {
     s.AppOwned.clear();
     s.AppOverridden = false;
     s.AppParsed = false;
-    ++s.AppGeneration;
 }
 
 std::span<const std::uint8_t> AppImage() {
@@ -246,8 +243,6 @@ std::span<const std::uint8_t> ModuleImage(HMODULE module) {
     auto view = View(module);
     return view ? view->Bytes : TBytes{};
 }
-
-std::uint64_t ImageGeneration(HMODULE module) { return module == kAppInstance ? State().AppGeneration : 0; }
 
 AnsiString GetModuleFileName(HMODULE module) {
     TState& s = State();

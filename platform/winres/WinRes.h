@@ -73,10 +73,6 @@ bool FreeLibrary(HMODULE module);
 int ReferenceCount(HMODULE module);
 // The module's bytes (empty for an unknown handle).
 std::span<const std::uint8_t> ModuleImage(HMODULE module);
-// Together with the handle, names the bytes behind it: a loaded module's bytes never change (and
-// handles are never reused), so it answers 0 for them; the program's own image changes only
-// through SetAppImage and ResetAppImage, and each of them counts it up.
-std::uint64_t ImageGeneration(HMODULE module);
 
 // The full path of the module file; for AppInstance the executable's path. "" for an unknown one.
 AnsiString GetModuleFileName(HMODULE module);

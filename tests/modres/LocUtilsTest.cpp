@@ -259,9 +259,10 @@ TEST(SettingsRecord, FingerprintCoversStringsAndFormsOnly) {
     EXPECT_NE(NativeResourcesFingerprint(a), NativeResourcesFingerprint(b));
 }
 
-// A module build takes the fingerprint of the program's image as loaded; another image installed
-// in its place must not answer the first one's.
-TEST_F(LocUtilsTest, LoadedFingerprintFollowsTheProgramImage) {
+// A module build takes the fingerprint of the program's native resources from the program's own
+// record, which the reuse check compares with; without a record it is worked out, and so is that
+// of any other module's resources.
+TEST_F(LocUtilsTest, LoadedFingerprintComesFromTheProgramsRecord) {
     TResProcessor loaded;
     loaded.LoadFromModule(0);
     EXPECT_EQ(LoadedResourcesFingerprint(loaded), fingerprint_);
@@ -271,11 +272,28 @@ TEST_F(LocUtilsTest, LoadedFingerprintFollowsTheProgramImage) {
     ASSERT_TRUE(winres::SetAppImage(Save(other)));
     loaded.LoadFromModule(0);
     EXPECT_EQ(LoadedResourcesFingerprint(loaded), NativeResourcesFingerprint(other));
-    EXPECT_NE(LoadedResourcesFingerprint(loaded), fingerprint_);
 
-    ASSERT_TRUE(winres::SetAppImage(program_));  // the same bytes again, a new generation
+    // A record that names another fingerprint is the program's word for its resources.
+    other.FindRCData()->RemoveItem(kExeSettingsName);
+    other.FindRCData()->AddItem(kExeSettingsName, false)->Data->WriteBytes(
+        WriteSettingsRecord(kExeSettingsMagic, kProjectVersion, kNativeLanguageId, "English", u"English", 6, 0x1234, 0));
+    ASSERT_TRUE(winres::SetAppImage(Save(other)));
     loaded.LoadFromModule(0);
-    EXPECT_EQ(LoadedResourcesFingerprint(loaded), fingerprint_);
+    EXPECT_EQ(LoadedResourcesFingerprint(loaded), 0x1234);
+
+    // None in the record, or no record: worked out.
+    other.FindRCData()->RemoveItem(kExeSettingsName);
+    ASSERT_TRUE(winres::SetAppImage(Save(other)));
+    loaded.LoadFromModule(0);
+    EXPECT_EQ(LoadedResourcesFingerprint(loaded), NativeResourcesFingerprint(other));
+
+    // Another module's resources are worked out, whatever its record says.
+    ASSERT_TRUE(winres::SetAppImage(program_));
+    const auto module = winres::LoadLibraryEx(Module("Vlmrk.es", LanguageModule(53, 10, u"Hola", 0x4321)));
+    ASSERT_NE(module, 0u);
+    loaded.LoadFromModule(module);
+    EXPECT_EQ(LoadedResourcesFingerprint(loaded), NativeResourcesFingerprint(loaded));
+    winres::FreeLibrary(module);
 }
 
 // ---- The start-up choice ----------------------------------------------------------------------
