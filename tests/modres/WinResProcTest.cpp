@@ -308,6 +308,30 @@ TEST(ResProcessorRoundTrip, ModuleWithoutStringsYieldsOnlyRCData) {
     EXPECT_EQ(loaded.Blocks[0]->ResType(), 10);
 }
 
+// A module build leaves the language pack and the program's record out of what it loads; the
+// names match without regard to case, as the resources' own lookups do, and ids are never left out.
+TEST(ResProcessorRoundTrip, LoadFromModuleLeavesOutNamedRCData) {
+    TResProcessor proc;
+    auto rcdata = std::make_unique<TResRCData>(&proc);
+    rcdata->AddItem("TFORM1", false)->Data->WriteU8(1);
+    rcdata->AddItem("qvt_loc_langs_", false)->Data->WriteU8(2);
+    rcdata->AddItem("QVT_EXESETTINGS_", false)->Data->WriteU8(3);
+    rcdata->AddItem("7", true)->Data->WriteU8(4);
+    proc.AddBlock(std::move(rcdata));
+    ASSERT_TRUE(winres::SetAppImage(Save(proc)));
+    TResProcessor loaded;
+    loaded.LoadFromModule(0, {kLangPackName, kExeSettingsName, "7"});
+    TResProcessor whole;
+    whole.LoadFromModule(0);
+    winres::ResetAppImage();
+    ASSERT_NE(loaded.FindRCData(), nullptr);
+    EXPECT_EQ(loaded.FindRCData()->Count(), 2);
+    EXPECT_NE(loaded.FindRCData()->FindItem("TFORM1"), nullptr);
+    EXPECT_NE(loaded.FindRCData()->FindItem("7"), nullptr);
+    EXPECT_EQ(whole.FindRCData()->Count(), 4);
+    EXPECT_EQ(loaded.LoadedFrom, winres::AppInstance());
+}
+
 TEST(ResourceTimeStamp, CountsFromTheShiftedEpochAndHonoursSourceDateEpoch) {
     {
         FixedClock clock;
