@@ -16,7 +16,8 @@ function(vlmrk_man_page source page)
   set(out ${CMAKE_BINARY_DIR}/man/${page}.gz)
   add_custom_command(OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
-    COMMAND sh -c "'${SCDOC_PROGRAM}' < '${source}' | '${GZIP_PROGRAM}' -9n > '${out}'"
+    # Rendered first and compressed after: in a pipe a page scdoc refuses became an empty page.
+    COMMAND sh -c "'${SCDOC_PROGRAM}' < '${source}' > '${out}.roff' && '${GZIP_PROGRAM}' -9n < '${out}.roff' > '${out}' && rm '${out}.roff'"
     DEPENDS ${source}
     COMMENT "Man page ${page}"
     VERBATIM)

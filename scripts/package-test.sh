@@ -43,6 +43,8 @@ echo "== man --warnings"
 for page in "$usr"/share/man/man1/*.1.gz; do
   warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null || true)
   [ -z "$warnings" ] || fail "man warns about $(basename "$page"): $warnings"
+  # A page has its sections (an empty page warns about nothing).
+  MANWIDTH=80 man -l "$page" 2>/dev/null | grep -q '^DESCRIPTION' || fail "$(basename "$page") has no DESCRIPTION"
 done
 [ -f "$usr/share/man/man1/Vlmrk.1.gz" ] && [ -f "$usr/share/man/man1/vlmrk-tool.1.gz" ] || fail "a man page is missing"
 

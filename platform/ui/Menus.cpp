@@ -248,9 +248,13 @@ void TMenuItem::Changed(bool rebuild) {
 
 void TMenuItem::Build() {
     const AnsiString caption = Caption();
+    const QString text = MenuText(caption);
     const bool enabled = enabled_ && (!action_ || action_->Enabled());
+    // A parent building its menu (or the bar) assigns the mnemonics over its placed actions right
+    // after its items: they show their texts then, once.
+    const bool markedNext = parent_ && parent_->buildingSubMenu_;
     qaction_->setSeparator(caption == "-");
-    SetCaptionText(qaction_, MenuText(caption));
+    SetCaptionText(qaction_, text, !markedNext || !items_.empty());
     qaction_->setEnabled(enabled);
     qaction_->setVisible(visible_ && (!action_ || action_->Visible()));
     qaction_->setCheckable(checked_ || radioItem_);
@@ -258,8 +262,7 @@ void TMenuItem::Build() {
     qaction_->setStatusTip(DecodeInterface(hint_));
     if (!items_.empty()) {
         if (!qmenu_) qmenu_ = new QMenu();
-        qmenu_->setTitle(MenuText(caption));
-        SetCaptionText(qmenu_->menuAction(), MenuText(caption));
+        SetCaptionText(qmenu_->menuAction(), text, !markedNext);  // the menu's title
         qmenu_->setFont(ToQFont(*ScreenFonts().MenuFont));
         BuildSubMenu();
         if (qaction_->menu<QMenu*>() != qmenu_) qaction_->setMenu(qmenu_);

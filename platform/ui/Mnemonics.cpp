@@ -50,10 +50,10 @@ QStringList WithMnemonics(const QStringList& texts) {
     return result;
 }
 
-void SetCaptionText(QAction* action, const QString& text) {
+void SetCaptionText(QAction* action, const QString& text, bool show) {
     if (!action) return;
     action->setProperty(kCaptionText, text);
-    action->setText(text);
+    if (show) action->setText(text);
 }
 
 void AssignMnemonics(const QList<QAction*>& actions) {
