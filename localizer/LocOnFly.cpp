@@ -593,7 +593,6 @@ void TKLocalizerOnFly::ApplyLanguage(langdata::TLangFile& langFile) {
     auto info = [&utils]() -> modres::TDLLInfoItem& { return utils.CurrentLibInfo(); };
     const std::uint32_t L = langFile.LanguageId();
     bool inSync = false;
-    const AnsiString nativeModule = NativeModuleFile();
     const bool isNative = L == NativeLanguageId();
     const AnsiString moduleFile = isNative ? AnsiString() : ModuleFileOf(L);
     if (!isNative && moduleFile.empty())
@@ -633,6 +632,8 @@ void TKLocalizerOnFly::ApplyLanguage(langdata::TLangFile& langFile) {
             if (PathExists(moduleFile))
                 throw ELocOnFlyError(ELocOnFlyError::CreateResFmt, SLocCanNotDeleteFile, {moduleFile});
             langFile.SetLanguageIndex(StoreLanguageIndex);
+            // Looked for only when a module is built: it costs a scan of the language folder.
+            const AnsiString nativeModule = NativeModuleFile();
             if (!nativeModule.empty()) {
                 langFile.BuildLanguageModule(std::nullopt, moduleFile, Store.get(), nativeModule);
             } else {
