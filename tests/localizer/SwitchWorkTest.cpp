@@ -216,8 +216,12 @@ TEST(PackCache, KeysFollowTheBytesAndTheCacheStaysBounded) {
     pack[1000] = 8;  // the last byte, beyond the last whole word
     EXPECT_NE(key, TPackCache::KeyOf(pack, 10));
     pack[1000] = 7;
-    pack[3] = 0;
-    EXPECT_NE(key, TPackCache::KeyOf(pack, 10));
+    for (std::size_t at : {3, 11, 19, 27, 990}) {  // a byte in each of the hash's word lanes
+        pack[at] = 0;
+        EXPECT_NE(key, TPackCache::KeyOf(pack, 10)) << at;
+        pack[at] = 7;
+    }
+    EXPECT_EQ(key, TPackCache::KeyOf(pack, 10));
 
     TPackCache cache;
     for (std::uint32_t id = 1; id <= TPackCache::kMaxLanguages + 1; ++id)
