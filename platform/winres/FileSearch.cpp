@@ -7,6 +7,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
+#include <map>
+#include <mutex>
+#include <optional>
 
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/FileUtils.h"
@@ -23,16 +27,51 @@ bool IsRegularFile(const AnsiString& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Lists the folder's entries; the DIR handle is closed on every path.
-std::vector<AnsiString> ListFolder(const AnsiString& folder) {
+// The folder's entries, none when it cannot be opened; the DIR handle is closed on every path.
+std::optional<std::vector<AnsiString>> ReadFolder(const AnsiString& folder) {
     std::vector<AnsiString> names;
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir) return names;
+    if (!dir) return std::nullopt;
     while (const dirent* e = ::readdir(dir)) {
         AnsiString name = e->d_name;
         if (name != "." && name != "..") names.push_back(name);
     }
     ::closedir(dir);
+    return names;
+}
+
+std::vector<AnsiString> ListFolder(const AnsiString& folder) { return ReadFolder(folder).value_or(std::vector<AnsiString>()); }
+
+// The names in a folder, kept while the folder stays as it was: its modification time changes
+// whenever an entry is added, removed or renamed. A switch looks for a language file in every
+// language folder, and listing them each time was a tenth of the switch. A listing taken less
+// than two seconds after the folder last changed is not kept, since some file systems keep
+// times in whole (or even) seconds and a change within that tick would go unseen. Empty when
+// the folder cannot be listed.
+std::optional<std::vector<AnsiString>> FolderNames(const AnsiString& folder, const struct stat& folderStat) {
+    struct TListing {
+        dev_t Dev;
+        ino_t Ino;
+        timespec MTime;
+        std::vector<AnsiString> Names;
+    };
+    static std::mutex guard;
+    static std::map<AnsiString, TListing> kept;
+    std::lock_guard lock(guard);
+    const timespec& mtime = folderStat.st_mtim;
+    if (auto at = kept.find(folder); at != kept.end()) {
+        const TListing& l = at->second;
+        if (l.Dev == folderStat.st_dev && l.Ino == folderStat.st_ino && l.MTime.tv_sec == mtime.tv_sec &&
+            l.MTime.tv_nsec == mtime.tv_nsec)
+            return l.Names;
+        kept.erase(at);
+    }
+    std::optional<std::vector<AnsiString>> names = ReadFolder(folder);
+    if (!names) return std::nullopt;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    if (now.tv_sec - mtime.tv_sec >= 2 && kept.size() < 64)
+        kept[folder] = TListing{folderStat.st_dev, folderStat.st_ino, mtime, *names};
     return names;
 }
 
@@ -106,8 +145,16 @@ std::vector<AnsiString> FindFiles(const AnsiString& folder, const AnsiString& pa
 std::optional<AnsiString> FindFileNoCase(const AnsiString& folder, const AnsiString& name) {
     if (name.empty() || name.find('/') != AnsiString::npos) return std::nullopt;
     AnsiString prefix = rtl::IncludeTrailingPathDelimiter(folder.empty() ? rtl::GetCurrentDir() : folder);
-    if (IsRegularFile(prefix + name)) return prefix + name;
-    for (const auto& entry : ListFolder(folder))
+    struct stat folderStat {};
+    if (::stat(folder.empty() ? "." : folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode))
+        return std::nullopt;
+    const auto names = FolderNames(folder, folderStat);
+    // A folder that may be searched but not listed still finds the exact name.
+    if (!names) return IsRegularFile(prefix + name) ? std::optional<AnsiString>(prefix + name) : std::nullopt;
+    // The exact name first, then any other case of it.
+    for (const auto& entry : *names)
+        if (entry == name && IsRegularFile(prefix + entry)) return prefix + entry;
+    for (const auto& entry : *names)
         if (rtl::SameText(entry, name) && IsRegularFile(prefix + entry)) return prefix + entry;
     return std::nullopt;
 }

@@ -1,3 +1,6 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -188,6 +191,25 @@ private:
     const char* name_;
     std::optional<std::string> old_;
 };
+
+// A folder's names are kept between searches while the folder is unchanged; a file added or
+// removed since changes the folder's time, so the next search sees it.
+TEST_F(WinResTest, FileSearchSeesFilesAddedAndRemovedBetweenSearches) {
+    const auto settle = [this] {  // a folder last changed long ago: its listing is kept
+        const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, dir_.c_str(), times, 0), 0);
+    };
+    settle();
+    EXPECT_EQ(FindFileNoCase(dir_.string(), "Vlmrk.DE.lng"), std::nullopt);
+    EXPECT_EQ(FindFileNoCase(dir_.string(), "Vlmrk.DE.lng"), std::nullopt);  // from the kept listing
+    Write("vlmrk.de.lng", {1});
+    EXPECT_EQ(FindFileNoCase(dir_.string(), "Vlmrk.DE.lng"), (dir_ / "vlmrk.de.lng").string());
+    settle();
+    EXPECT_EQ(FindFileNoCase(dir_.string(), "Vlmrk.DE.lng"), (dir_ / "vlmrk.de.lng").string());
+    std::filesystem::remove(dir_ / "vlmrk.de.lng");
+    EXPECT_EQ(FindFileNoCase(dir_.string(), "Vlmrk.DE.lng"), std::nullopt);
+    EXPECT_EQ(FindFileNoCase((dir_ / "none").string(), "Vlmrk.DE.lng"), std::nullopt);
+}
 
 TEST_F(WinResTest, LanguageFoldersGoFromTheExecutableToTheXdgDataFolders) {
     const std::string d = dir_.string();
