@@ -5,8 +5,8 @@
 // image: headers (1024 bytes), then one ".rsrc" section at RVA 0x2000 padded to 512 bytes.
 
 #include <array>
-#include <initializer_list>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <vector>

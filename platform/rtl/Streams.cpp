@@ -116,6 +116,23 @@ std::vector<std::uint8_t> TStream::ReadBytes(std::int64_t count) {
 
 // ---- memory streams -----------------------------------------------------------------------
 
+namespace {
+
+// Runs a step that grows a memory stream's bytes; running out of memory (or past a vector's
+// limit) is the stream's EOutOfMemory.
+template <class F>
+void Growing(F&& grow) {
+    try {
+        grow();
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory(EOutOfMemory::CreateRes, SMemoryStreamError);
+    } catch (const std::length_error&) {
+        throw EOutOfMemory(EOutOfMemory::CreateRes, SMemoryStreamError);
+    }
+}
+
+}  // namespace
+
 std::int64_t TCustomMemoryStream::Read(void* buffer, std::int64_t count) {
     auto view = View();
     std::int64_t size = static_cast<std::int64_t>(view.size());
@@ -153,41 +170,25 @@ std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
     // growing the vector with zeros that the copy would overwrite.
     const std::int64_t over = std::min(count, static_cast<std::int64_t>(bytes_.size()) - position_);
     if (over > 0) std::memcpy(bytes_.data() + position_, bytes, static_cast<std::size_t>(over));
-    if (over < count) {
-        try {
-            bytes_.insert(bytes_.end(), bytes + over, bytes + count);
-        } catch (const std::bad_alloc&) {
-            throw EOutOfMemory(EOutOfMemory::CreateRes, SMemoryStreamError);
-        } catch (const std::length_error&) {
-            throw EOutOfMemory(EOutOfMemory::CreateRes, SMemoryStreamError);
-        }
-    }
+    if (over < count) Growing([&] { bytes_.insert(bytes_.end(), bytes + over, bytes + count); });
     position_ += count;
     return count;
 }
 
 void TMemoryStream::SetSize(std::int64_t newSize) {
     if (newSize < 0) newSize = 0;
-    try {
+    Growing([&] {
         if (static_cast<std::size_t>(newSize) > bytes_.capacity())
             bytes_.reserve(std::max<std::size_t>(static_cast<std::size_t>(newSize), bytes_.capacity() * 2));
         bytes_.resize(static_cast<std::size_t>(newSize));
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory(EOutOfMemory::CreateRes, SMemoryStreamError);
-    } catch (const std::length_error&) {
-        throw EOutOfMemory(EOutOfMemory::CreateRes, SMemoryStreamError);
-    }
+    });
     if (position_ > newSize) position_ = newSize;
 }
 
 void TMemoryStream::Reserve(std::int64_t size) {
-    try {
+    Growing([&] {
         if (size > 0) bytes_.reserve(static_cast<std::size_t>(size));
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory(EOutOfMemory::CreateRes, SMemoryStreamError);
-    } catch (const std::length_error&) {
-        throw EOutOfMemory(EOutOfMemory::CreateRes, SMemoryStreamError);
-    }
+    });
 }
 
 std::vector<std::uint8_t> TMemoryStream::TakeBytes() {
