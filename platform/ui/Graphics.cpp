@@ -42,8 +42,8 @@ namespace {
 
 // The family a font name is drawn with. The forms name Windows families; where the system has no
 // such family (nor a fontconfig alias for it), the desktop's own font stands in, as it does for
-// every other program. Resolved once per name: left to Qt, each missing family costs a
-// fontconfig search for stand-ins, which was a tenth of the program's start.
+// every other program. Resolved once per name: left to Qt, each missing family cost a fontconfig
+// search for stand-ins of its own (three font lookups at the start where one does).
 QString DrawnFamily(const rtl::AnsiString& name) {
     const QString family = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return family;
