@@ -1,5 +1,7 @@
 // Panels' and the status bar's frames, read back pixel by pixel from the painted widget (which
 // colour each edge and each shared corner gets), and what a caption change paints again.
+#include <functional>
+
 #include <QApplication>
 #include <QImage>
 #include <QPaintEvent>
@@ -25,6 +27,18 @@ QImage Painted(QWidget* widget) { return widget->grab().toImage(); }
 
 QColor At(const QImage& image, int x, int y) { return image.pixelColor(x, y).toRgb(); }
 
+// A panel of that size and those bevels, as painted; `more` sets what else a test needs.
+QImage PaintedPanel(int width, int height, ui::TBevelCut outer, ui::TBevelCut inner,
+                    const std::function<void(ui::TPanel&)>& more = {}) {
+    QtApp();
+    ui::TPanel panel;
+    panel.SetBounds(0, 0, width, height);
+    panel.SetBevelOuter(outer);
+    panel.SetBevelInner(inner);
+    if (more) more(panel);
+    return Painted(panel.Widget());
+}
+
 // One ring of a frame, `inset` pixels in from the widget's edge.
 void ExpectRing(const QImage& image, int inset, const QColor& topLeft, const QColor& bottomRight) {
     const int left = inset, top = inset, right = image.width() - 1 - inset, bottom = image.height() - 1 - inset;
@@ -36,13 +50,8 @@ void ExpectRing(const QImage& image, int inset, const QColor& topLeft, const QCo
 }
 
 TEST(PanelPaint, RaisedOuterAndLoweredInnerRingsOwnTheirCorners) {
-    QtApp();
-    ui::TPanel panel;
-    panel.SetBounds(0, 0, 17, 9);
-    panel.SetBevelOuter(ui::TBevelCut::bvRaised);
-    panel.SetBevelInner(ui::TBevelCut::bvLowered);
-    panel.SetBevelWidth(2);
-    const QImage image = Painted(panel.Widget());
+    const QImage image = PaintedPanel(17, 9, ui::TBevelCut::bvRaised, ui::TBevelCut::bvLowered,
+                                      [](ui::TPanel& panel) { panel.SetBevelWidth(2); });
     ASSERT_EQ(image.size(), QSize(17, 9));
     ExpectRing(image, 0, kLight, kShadow);
     ExpectRing(image, 1, kLight, kShadow);
@@ -54,26 +63,16 @@ TEST(PanelPaint, RaisedOuterAndLoweredInnerRingsOwnTheirCorners) {
 }
 
 TEST(PanelPaint, BorderWidthLeavesTheFaceBetweenTheBevels) {
-    QtApp();
-    ui::TPanel panel;
-    panel.SetBounds(0, 0, 12, 12);
-    panel.SetBevelOuter(ui::TBevelCut::bvLowered);
-    panel.SetBevelInner(ui::TBevelCut::bvRaised);
-    panel.SetBorderWidth(1);
-    const QImage image = Painted(panel.Widget());
+    const QImage image = PaintedPanel(12, 12, ui::TBevelCut::bvLowered, ui::TBevelCut::bvRaised,
+                                      [](ui::TPanel& panel) { panel.SetBorderWidth(1); });
     ExpectRing(image, 0, kShadow, kLight);
     EXPECT_EQ(At(image, 1, 1), At(image, 6, 6));  // the border is the face colour
     ExpectRing(image, 2, kLight, kShadow);
 }
 
 TEST(PanelPaint, SoftEdgeRingsAreOneColourAllRoundOutsideTheBevels) {
-    QtApp();
-    ui::TPanel panel;
-    panel.SetBounds(0, 0, 10, 8);
-    panel.SetBevelOuter(ui::TBevelCut::bvRaised);
-    panel.SetBevelInner(ui::TBevelCut::bvLowered);
-    panel.SetBevelKind(ui::TBevelKind::bkSoft);
-    const QImage image = Painted(panel.Widget());
+    const QImage image = PaintedPanel(10, 8, ui::TBevelCut::bvRaised, ui::TBevelCut::bvLowered,
+                                      [](ui::TPanel& panel) { panel.SetBevelKind(ui::TBevelKind::bkSoft); });
     ExpectRing(image, 0, kSoftOuter, kSoftOuter);
     ExpectRing(image, 1, kSoftInner, kSoftInner);
     ExpectRing(image, 2, kLight, kShadow);
@@ -94,15 +93,12 @@ TEST(PanelPaint, StatusBarPanelIsSunken) {
 }
 
 TEST(PanelPaint, PanelsSmallerThanTheirFramesPaint) {
-    QtApp();
     for (int size : {1, 2, 3}) {
-        ui::TPanel panel;
-        panel.SetBounds(0, 0, size, size);
-        panel.SetBevelOuter(ui::TBevelCut::bvRaised);
-        panel.SetBevelInner(ui::TBevelCut::bvLowered);
-        panel.SetBevelKind(ui::TBevelKind::bkSoft);
-        panel.SetBevelWidth(3);
-        const QImage image = Painted(panel.Widget());
+        const QImage image =
+            PaintedPanel(size, size, ui::TBevelCut::bvRaised, ui::TBevelCut::bvLowered, [](ui::TPanel& panel) {
+                panel.SetBevelKind(ui::TBevelKind::bkSoft);
+                panel.SetBevelWidth(3);
+            });
         EXPECT_EQ(image.size(), QSize(size, size));
         EXPECT_EQ(At(image, size - 1, size - 1).alpha(), 255) << size;
     }
