@@ -114,9 +114,12 @@ public:
 
     // Module builder. The native resources come from nativeModule when given (0 is the program's
     // own module), else from the module file nativeFileName. Without a store only the settings
-    // record is rewritten. LanguageIndex names the store slot of this file's language.
+    // record is rewritten. LanguageIndex names the store slot of this file's language. With
+    // flushNow false the module file is not waited on to reach the disk: the caller flushes it
+    // (rtl::FlushFileToDisk) once the user has what he waits for.
     void BuildLanguageModule(std::optional<winres::HMODULE> nativeModule, const AnsiString& moduleFileName,
-                             locstore::TLocStorage* store, const AnsiString& nativeFileName) const;
+                             locstore::TLocStorage* store, const AnsiString& nativeFileName,
+                             bool flushNow = true) const;
     void WriteLanguageModule(std::optional<winres::HMODULE> nativeModule, rtl::TStream& dest,
                              locstore::TLocStorage* store, const AnsiString& nativeFileName) const;
     // Whether the processor holds a valid library settings record; its copied word goes out.

@@ -17,11 +17,14 @@ using modres::TResRCData;
 using modres::TResRCDataItem;
 
 void TLangFile::BuildLanguageModule(std::optional<winres::HMODULE> nativeModule, const AnsiString& moduleFileName,
-                                    locstore::TLocStorage* store, const AnsiString& nativeFileName) const {
+                                    locstore::TLocStorage* store, const AnsiString& nativeFileName,
+                                    bool flushNow) const {
     rtl::TMemoryStream image;
     WriteLanguageModule(nativeModule, image, store, nativeFileName);
-    // Written beside the old module and renamed over it: a module on disk is always complete.
-    rtl::SaveFileAtomically(moduleFileName, image.View());
+    // Written beside the old module and renamed over it: a module on disk is complete (or, after
+    // a system crash before its flush, does not read and is built again).
+    if (flushNow) rtl::SaveFileAtomically(moduleFileName, image.View());
+    else rtl::SaveFileAtomicallyUnflushed(moduleFileName, image.View());
 }
 
 void TLangFile::WriteLanguageModule(std::optional<winres::HMODULE> nativeModule, rtl::TStream& dest,

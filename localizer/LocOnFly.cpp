@@ -90,25 +90,20 @@ TKLocalizerOnFly::TKLocalizerOnFly()
     : Store(std::make_unique<TLocStorage>()),
       Languages(std::make_unique<TLFInfoList>()),
       menuSink_(std::make_unique<TMenuSink>(this)),
-      choiceWrite_(std::make_unique<TDeferredWrite>([this](const std::exception_ptr& error) {
-          try {
-              std::rethrow_exception(error);
-          } catch (const rtl::Exception& e) {
-              ReportError(e);
-          } catch (...) {
-          }
-      })) {
+      choiceWrite_(std::make_unique<TDeferredWrite>([this](const std::exception_ptr& error) { ReportLoopError(error); })),
+      moduleFlush_(std::make_unique<TDeferredWrite>([this](const std::exception_ptr& error) { ReportLoopError(error); })) {
     if (!Instance()) Instance() = this;
     modres::LocUtils().OnFlyMode = true;
 }
 
 TKLocalizerOnFly::~TKLocalizerOnFly() {
-    // A quit right after a switch still remembers it.
-    try {
-        FlushLanguageChoice();
-    } catch (const rtl::Exception& error) {
-        ReportError(error);
-    } catch (...) {
+    // A quit right after a switch still remembers it, and has its module on the disk.
+    for (TDeferredWrite* write : {choiceWrite_.get(), moduleFlush_.get()}) {
+        try {
+            write->Flush();
+        } catch (...) {
+            ReportLoopError(std::current_exception());
+        }
     }
     ShuttingDown = true;
     Languages.reset();
@@ -391,6 +386,26 @@ void TKLocalizerOnFly::RememberLanguageChoice() {
 
 void TKLocalizerOnFly::FlushLanguageChoice() { choiceWrite_->Flush(); }
 
+void TKLocalizerOnFly::FlushModuleLater(const AnsiString& moduleFile) {
+    unflushedModules_.push_back(moduleFile);
+    moduleFlush_->Schedule(
+        [this] {
+            for (const AnsiString& file : std::exchange(unflushedModules_, {})) rtl::FlushFileToDisk(file);
+        },
+        Host.PostWork);
+}
+
+void TKLocalizerOnFly::FlushBuiltModules() { moduleFlush_->Flush(); }
+
+void TKLocalizerOnFly::ReportLoopError(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const rtl::Exception& e) {
+        ReportError(e);
+    } catch (...) {
+    }
+}
+
 // ---- File names -----------------------------------------------------------------------------------
 
 AnsiString TKLocalizerOnFly::LanguageFilePath(const AnsiString& code) const {
@@ -634,12 +649,15 @@ void TKLocalizerOnFly::ApplyLanguage(langdata::TLangFile& langFile) {
             langFile.SetLanguageIndex(StoreLanguageIndex);
             // Looked for only when a module is built: it costs a scan of the language folder.
             const AnsiString nativeModule = NativeModuleFile();
+            // At the start there is no window to show first: the module is flushed at once.
+            const bool flushNow = Starting || !Host.PostWork;
             if (!nativeModule.empty()) {
-                langFile.BuildLanguageModule(std::nullopt, moduleFile, Store.get(), nativeModule);
+                langFile.BuildLanguageModule(std::nullopt, moduleFile, Store.get(), nativeModule, flushNow);
             } else {
                 utils.RestoreAllModules();
-                langFile.BuildLanguageModule(winres::HMODULE{0}, moduleFile, Store.get(), AnsiString());
+                langFile.BuildLanguageModule(winres::HMODULE{0}, moduleFile, Store.get(), AnsiString(), flushNow);
             }
+            if (!flushNow) FlushModuleLater(moduleFile);
             utils.SwitchResourceLibrary(moduleFile);
             // The version check may refuse the module (a native module of another version) and
             // leave the program's own resources installed: that is no success.

@@ -14,6 +14,7 @@
 // LocUtils) and destroys it at shutdown (before LocUtils); Localizer() reaches it in between.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -191,6 +192,10 @@ public:
     // event loop (the controller does so itself before it goes away).
     void FlushLanguageChoice();
     bool LanguageChoicePending() const { return choiceWrite_->Pending(); }
+    // Waits until the modules built by the last switches are on the disk, when that is still
+    // waiting for its turn of the event loop (the controller does so itself before it goes away).
+    void FlushBuiltModules();
+    bool ModuleFlushPending() const { return moduleFlush_->Pending(); }
     // The remembered code, "" when none.
     AnsiString ReadLanguageChoice() const;
     void ReportError(const rtl::Exception& error);
@@ -275,6 +280,13 @@ private:
 
     std::unique_ptr<TMenuSink> menuSink_;
     std::unique_ptr<TDeferredWrite> choiceWrite_;
+    // A switch that builds a module does not wait for it to reach the disk: that is done in the
+    // event loop's turn after the switch (the module is a file the program can build again).
+    std::unique_ptr<TDeferredWrite> moduleFlush_;
+    std::vector<AnsiString> unflushedModules_;
+    void FlushModuleLater(const AnsiString& moduleFile);
+    // An error of work run from the event loop, where no caller can take it.
+    void ReportLoopError(const std::exception_ptr& error);
     // Languages of the pack as decoded by earlier switches.
     TPackCache packCache_;
     // String lists of the entry being applied, and whether they hold text of the user's.

@@ -173,6 +173,10 @@ void TResProcessor::WriteHeaders(rtl::TStream& stream) {
 void TResProcessor::SaveToStream(rtl::TStream& stream) {
     const std::int64_t start = stream.Position();
     const std::uint64_t s = ResourceDataSize();
+    const std::int64_t end = start + 1024 + static_cast<std::int64_t>(AlignUp(s, 512));
+    // The image's size is known before its first byte: a memory stream takes its room at once
+    // instead of growing (and copying) through every doubling.
+    if (auto* memory = dynamic_cast<rtl::TMemoryStream*>(&stream)) memory->Reserve(end);
     WriteHeaders(stream);
 
     const std::uint64_t count = Blocks.size();
@@ -194,7 +198,6 @@ void TResProcessor::SaveToStream(rtl::TStream& stream) {
     }
     for (std::size_t i = 0; i < count; ++i) Blocks[i]->WriteToSection(stream, static_cast<std::uint32_t>(offsets[i]));
 
-    const std::int64_t end = start + 1024 + static_cast<std::int64_t>(AlignUp(s, 512));
     const std::int64_t pad = end - stream.Position();
     if (pad > 0) stream.WriteBytes(std::vector<std::uint8_t>(static_cast<std::size_t>(pad), 0));
 }

@@ -1,9 +1,11 @@
 // A language switch of the program's two windows, beside the same switch done the Qt way.
 //
 //   FirstSwitch      Spanish with no module on disk and nothing decoded yet: store load, module
-//                    build, install, the windows translated.
-//   FirstSwitchRepainted  the same and the repaints that follow it (the choice written outside
-//                    the timing): the figure to set beside QtTranslatorRepainted.
+//                    build, install, the windows translated. The module's flush to the disk
+//                    comes in the event loop's turn after the switch, outside the timing.
+//   FirstSwitchRepainted  the same and the event loop's turn that follows it: the module's
+//                    flush and the repaints (the choice written outside the timing). The figure
+//                    to set beside QtTranslatorRepainted.
 //   ExistingModule   Spanish again with its module on disk: reuse, install, translate (the
 //                    choice is written after the switch's turn of the event loop, outside the
 //                    timing).

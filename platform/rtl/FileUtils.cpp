@@ -109,11 +109,6 @@ AnsiString ExpandFileName(const AnsiString& fileName) {
     return out;
 }
 
-void SaveFileAtomically(const AnsiString& fileName, std::span<const std::uint8_t> bytes) {
-    const std::span<const std::uint8_t> parts[] = {bytes};
-    SaveFileAtomically(fileName, std::span<const std::span<const std::uint8_t>>(parts));
-}
-
 namespace {
 
 // Gathered writes, so that callers with many parts (rows of a picture) need not join them.
@@ -144,19 +139,10 @@ bool WriteParts(int fd, std::span<const std::span<const std::uint8_t>> parts) {
     return true;
 }
 
-}  // namespace
+enum class TFlush { Now, Later };
 
-void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts) {
-    SaveFileAtomically(fileName, parts, TWrittenFileCheck());
-}
-
-void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts,
-                        const TWrittenFileCheck& check) {
-    SaveFileAtomically(fileName, [parts](int fd) { return WriteParts(fd, parts); }, check);
-}
-
-void SaveFileAtomically(const AnsiString& fileName, const std::function<bool(int fd)>& write,
-                        const TWrittenFileCheck& check) {
+void SaveThroughTemporaryFile(const AnsiString& fileName, const std::function<bool(int fd)>& write,
+                              const TWrittenFileCheck& check, TFlush flush) {
     AnsiString dir = ExtractFilePath(fileName);
     AnsiString pattern = (dir.empty() ? AnsiString("./") : dir) + "." + ExtractFileName(fileName) + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
@@ -176,7 +162,7 @@ void SaveFileAtomically(const AnsiString& fileName, const std::function<bool(int
     mode_t mask = ::umask(0);
     ::umask(mask);
     ok = ok && ::fchmod(fd, 0666 & ~mask) == 0;
-    ok = ok && ::fsync(fd) == 0;
+    ok = ok && (flush == TFlush::Later || ::fsync(fd) == 0);
     ok = (::close(fd) == 0) && ok;
     if (ok && check) {
         try {
@@ -192,6 +178,45 @@ void SaveFileAtomically(const AnsiString& fileName, const std::function<bool(int
         if (!ok) throw EWriteError(EWriteError::CreateRes, SWriteError);
         throw EFCreateError(EFCreateError::CreateResFmt, SFCreateErrorEx, {fileName, AnsiString(std::strerror(err))});
     }
+}
+
+std::span<const std::span<const std::uint8_t>, 1> OnePart(const std::span<const std::uint8_t>& bytes) {
+    return std::span<const std::span<const std::uint8_t>, 1>(&bytes, 1);
+}
+
+}  // namespace
+
+void SaveFileAtomically(const AnsiString& fileName, std::span<const std::uint8_t> bytes) {
+    SaveFileAtomically(fileName, OnePart(bytes));
+}
+
+void SaveFileAtomicallyUnflushed(const AnsiString& fileName, std::span<const std::uint8_t> bytes) {
+    SaveThroughTemporaryFile(fileName, [&bytes](int fd) { return WriteParts(fd, OnePart(bytes)); }, {}, TFlush::Later);
+}
+
+void FlushFileToDisk(const AnsiString& fileName) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return;
+        throw EWriteError(EWriteError::CreateRes, SWriteError);
+    }
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    if (!ok) throw EWriteError(EWriteError::CreateRes, SWriteError);
+}
+
+void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts) {
+    SaveFileAtomically(fileName, parts, TWrittenFileCheck());
+}
+
+void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts,
+                        const TWrittenFileCheck& check) {
+    SaveFileAtomically(fileName, [parts](int fd) { return WriteParts(fd, parts); }, check);
+}
+
+void SaveFileAtomically(const AnsiString& fileName, const std::function<bool(int fd)>& write,
+                        const TWrittenFileCheck& check) {
+    SaveThroughTemporaryFile(fileName, write, check, TFlush::Now);
 }
 
 }  // namespace rtl

@@ -32,8 +32,16 @@ AnsiString ExpandFileName(const AnsiString& fileName);
 AnsiString GetCurrentDir();
 
 // Writes the bytes to a temporary file in the target's folder and renames it over the target,
-// so the old file stays untouched when anything fails. Raises EFCreateError or EWriteError.
+// so the old file stays untouched when anything fails. The written file reaches the disk before
+// it replaces the target. Raises EFCreateError or EWriteError.
 void SaveFileAtomically(const AnsiString& fileName, std::span<const std::uint8_t> bytes);
+// The same without waiting for the disk, for files the program can make again when they are
+// lost or do not read (a language module): the caller flushes the file soon after with
+// FlushFileToDisk. Until then a system crash may leave the target missing or short.
+void SaveFileAtomicallyUnflushed(const AnsiString& fileName, std::span<const std::uint8_t> bytes);
+// Waits until the file's contents are on the disk. A file that is no longer there is no error
+// (it was replaced or removed since); raises EWriteError when the flush fails.
+void FlushFileToDisk(const AnsiString& fileName);
 // The same for bytes given in parts, written one after the other without joining them first.
 void SaveFileAtomically(const AnsiString& fileName, std::span<const std::span<const std::uint8_t>> parts);
 // A check of the written temporary file (its name is passed), run after it is complete and closed

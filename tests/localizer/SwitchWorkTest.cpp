@@ -162,6 +162,40 @@ TEST_F(SwitchWorkTest, TheChoiceIsWrittenAfterTheSwitchesTurnAndAtTheLatestWhenT
     ASSERT_TRUE(boxes_.empty()) << boxes_.front();
 }
 
+TEST_F(SwitchWorkTest, ABuiltModuleIsWholeAtOnceAndReachesTheDiskInTheSwitchesTurn) {
+    const std::string module = dir_ + "/Vlmrk.ES";
+    ASSERT_FALSE(std::filesystem::exists(module));
+    loc_->SwitchToLanguage(10);
+    // Installed and complete before the flush: the switch read it back.
+    EXPECT_EQ(loc_->CurrentLanguageId, 10u);
+    EXPECT_EQ(winres::GetModuleFileName(winres::FindResourceModule(winres::AppInstance())), module);
+    EXPECT_TRUE(loc_->ModuleFlushPending());
+    loop_.Turn();
+    EXPECT_FALSE(loc_->ModuleFlushPending());
+
+    // Reusing the module builds nothing, so there is nothing to flush.
+    loc_->SwitchToLanguage(9);
+    loc_->SwitchToLanguage(10);
+    EXPECT_FALSE(loc_->ModuleFlushPending());
+    loop_.Turn();
+
+    // A module gone before its turn is no error; a quit right
+    // after a build flushes as the controller goes.
+    std::filesystem::remove(module);
+    loc_->SwitchToLanguage(9);
+    loc_->SwitchToLanguage(10);
+    EXPECT_TRUE(loc_->ModuleFlushPending());
+    std::filesystem::remove(module);
+    loop_.Turn();
+    loc_->SwitchToLanguage(9);
+    loc_->SwitchToLanguage(10);
+    EXPECT_TRUE(loc_->ModuleFlushPending());
+    loc_.reset();
+    loop_.Turn();
+    EXPECT_TRUE(std::filesystem::exists(module));
+    ASSERT_TRUE(boxes_.empty()) << boxes_.front();
+}
+
 TEST_F(SwitchWorkTest, AForgottenChoiceStaysForgottenAndAFailedWriteIsReported) {
     loc_->SwitchToLanguage(10);
     loc_->ForgetLanguageChoice();

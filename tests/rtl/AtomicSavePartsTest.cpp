@@ -64,3 +64,21 @@ TEST(AtomicSave, ACheckSeesTheWholeFileAndARaisingCheckKeepsTheOldOne) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
     std::filesystem::remove_all(dir);
 }
+
+TEST(AtomicSave, AnUnflushedSaveIsCompleteAtOnceAndItsLaterFlushToleratesAGoneFile) {
+    auto dir = std::filesystem::temp_directory_path() / ("vlmrk-unflushed-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "module").string();
+    const std::vector<std::uint8_t> old = {1, 2, 3}, fresh(70000, 0x5A);
+    rtl::SaveFileAtomically(path, old);
+    rtl::SaveFileAtomicallyUnflushed(path, fresh);
+    rtl::TMemoryStream back;
+    back.LoadFromFile(path);
+    EXPECT_EQ(back.Bytes(), fresh);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no temporary left
+    EXPECT_NO_THROW(rtl::FlushFileToDisk(path));
+    std::filesystem::remove(path);
+    EXPECT_NO_THROW(rtl::FlushFileToDisk(path));  // replaced or removed since: nothing to flush
+    EXPECT_THROW(rtl::SaveFileAtomicallyUnflushed((dir / "no" / "x").string(), fresh), rtl::EFCreateError);
+    std::filesystem::remove_all(dir);
+}
