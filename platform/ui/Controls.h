@@ -210,9 +210,11 @@ protected:
     // set's number) needs no new measure and no repaint.
     virtual void ApplyFont() {
         if (!widget_) return;
-        TTextLook look{ToQFont(*this->Font()), this->Font()->Color(), CodePageForCharset(this->Font()->Charset())};
+        const rtti::TFont& font = *this->Font();
+        TTextLook look{font.Name(), font.Height(), font.Style(), font.Pitch(), font.Color(),
+                       CodePageForCharset(font.Charset())};
         const bool changed = textLook_ != look;
-        if (changed) widget_->setFont(look.Font);
+        if (changed) widget_->setFont(ToQFont(font));
         if (widget_->isVisible()) this->Font()->SetHandleAllocated(true);
         if (auto* self = dynamic_cast<rtti::TWinControl*>(this)) {
             for (int i = 0; i < self->ControlCount(); ++i) {
@@ -238,8 +240,13 @@ public:
     void FollowParentFont() override { CopyParentFont(); }
 
 private:
+    // What the widget's font and text depend on: what ToQFont reads, the colour, and the code
+    // page the text is decoded with (so the Qt font is made only when it may differ).
     struct TTextLook {
-        QFont Font;
+        AnsiString Name;
+        std::int32_t Height;
+        rtti::TFontStyles Style;
+        rtti::TFontPitch Pitch;
         rtti::TColor Color;
         int CodePage;
         bool operator==(const TTextLook&) const = default;

@@ -370,9 +370,13 @@ void TMemo::RestrictRange(int position, int added) {
 void TMemo::ApplyFont() {
     TQtControl<rtti::TWinControl>::ApplyFont();
     if (!Editor()) return;
+    const QColor text = ToQColor(Font()->Color()), base = ToQColor(EffectiveColor(*this));
+    // A switch changes the character set of the font, seldom its colours.
+    const std::pair<QRgb, QRgb> colours{text.rgba(), base.rgba()};
+    if (std::exchange(paletteColours_, colours) == colours) return;
     QPalette palette = Editor()->palette();
-    palette.setColor(QPalette::Text, ToQColor(Font()->Color()));
-    palette.setColor(QPalette::Base, ToQColor(EffectiveColor(*this)));
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Base, base);
     Editor()->setPalette(palette);
 }
 

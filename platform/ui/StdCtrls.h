@@ -2,7 +2,9 @@
 // Labels and the memo.
 
 #include <optional>
+#include <utility>
 
+#include <QColor>
 #include <QFont>
 #include <QSize>
 #include <QString>
@@ -146,6 +148,8 @@ private:
     bool wordWrap_ = true;
     bool readOnly_ = false;
     bool restricting_ = false;
+    // The text and background colours last given to the editor's palette.
+    std::optional<std::pair<QRgb, QRgb>> paletteColours_;
     int updating_ = 0;
 };
 

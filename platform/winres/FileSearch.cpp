@@ -169,7 +169,9 @@ AnsiString CompanionFileName(const AnsiString& appFileName, const AnsiString& su
     return rtl::ExtractFileName(appFileName) + "." + suffix;
 }
 
-std::vector<AnsiString> LanguageFolders(const AnsiString& primary) {
+namespace {
+
+std::vector<AnsiString> WorkOutLanguageFolders(const AnsiString& primary) {
     std::vector<AnsiString> folders;
     auto add = [&folders](const AnsiString& folder) {
         if (folder.empty() || folder[0] != '/') return;
@@ -179,13 +181,37 @@ std::vector<AnsiString> LanguageFolders(const AnsiString& primary) {
             if (known == clean) return;
         folders.push_back(clean);
     };
-    add(primary.empty() ? rtl::GetCurrentDir() : ResolvePath(rtl::GetCurrentDir(), primary));
+    // An empty base stands for the current folder, asked for only when the path is relative.
+    add(primary.empty() ? rtl::GetCurrentDir() : ResolvePath(AnsiString(), primary));
     add(rtl::IncludeTrailingPathDelimiter(XdgFolder("XDG_DATA_HOME", HomeFolder() + "/.local/share")) + "veilmark/lang");
     const char* dataDirs = std::getenv("XDG_DATA_DIRS");
     const AnsiString list = dataDirs && *dataDirs ? AnsiString(dataDirs) : AnsiString("/usr/local/share:/usr/share");
     for (const auto& dir : SplitPathList(list))
         if (!dir.empty() && dir[0] == '/') add(rtl::IncludeTrailingPathDelimiter(dir) + "veilmark/lang");
     return folders;
+}
+
+}  // namespace
+
+// Every switch asks for the folders: they are worked out again only when what they come from
+// changed (the primary folder, the current folder for a relative one, the XDG variables).
+std::vector<AnsiString> LanguageFolders(const AnsiString& primary) {
+    AnsiString key = primary;
+    if (primary.empty() || primary[0] != '/') key += '\0' + rtl::GetCurrentDir();
+    for (const char* variable : {"XDG_DATA_HOME", "HOME", "XDG_DATA_DIRS"}) {
+        const char* value = std::getenv(variable);
+        key += '\0';
+        if (value) key += value;
+    }
+    static std::mutex guard;
+    static AnsiString lastKey;
+    static std::vector<AnsiString> lastFolders;
+    std::lock_guard lock(guard);
+    if (key != lastKey || lastFolders.empty()) {
+        lastFolders = WorkOutLanguageFolders(primary);
+        lastKey = std::move(key);
+    }
+    return lastFolders;
 }
 
 std::optional<AnsiString> FindLanguageFile(const AnsiString& primary, const AnsiString& name) {

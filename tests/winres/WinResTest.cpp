@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -227,6 +228,19 @@ TEST_F(WinResTest, LanguageFoldersGoFromTheExecutableToTheXdgDataFolders) {
         EXPECT_EQ(LanguageFolders("/opt/v"),
                   (std::vector<std::string>{"/opt/v", "/home/someone/.local/share/veilmark/lang",
                                             "/usr/local/share/veilmark/lang", "/usr/share/veilmark/lang"}));
+        // The folders follow what they come from: the variables, and the current folder for a
+        // relative primary folder.
+        TScopedEnv other("HOME", "/home/another");
+        EXPECT_EQ(LanguageFolders("/opt/v")[1], "/home/another/.local/share/veilmark/lang");
+        const std::string cwd = rtl::GetCurrentDir();
+        std::filesystem::create_directories(d + "/x/y");
+        ASSERT_EQ(::chdir((d + "/x").c_str()), 0);
+        const std::string first = LanguageFolders("y")[0];
+        ASSERT_EQ(::chdir((d + "/x/y").c_str()), 0);
+        const std::string second = LanguageFolders("y")[0];
+        ASSERT_EQ(::chdir(cwd.c_str()), 0);
+        EXPECT_EQ(first, d + "/x/y");
+        EXPECT_EQ(second, d + "/x/y/y");
     }
 }
 
