@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include <QFont>
@@ -22,6 +23,7 @@
 #include "platform/ui/Accessibility.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/Text8.h"
+#include "platform/ui/UpdateBatch.h"
 
 namespace ui {
 
@@ -100,7 +102,7 @@ public:
         const bool resized = width != this->Width() || height != this->Height();
         const bool moved = left != this->Left() || top != this->Top();
         Base::SetBounds(left, top, width, height);
-        PlaceWidget();
+        PlaceWidgetOnce();
         if (resized) {
             if (auto* self = dynamic_cast<rtti::TWinControl*>(this)) AlignControls(*self);
         }
@@ -186,6 +188,19 @@ public:
 
 protected:
     virtual bool IsTopLevel() const { return false; }
+    // A control without children is placed once per update batch: a switch sizes a label to its
+    // new caption and then its form moves it (to stay centred under its icon), and each placement
+    // of a shown widget marks the window's old and new areas for repainting. A windowed control
+    // is placed at once, since its children are aligned in its widget's area.
+    void PlaceWidgetOnce() {
+        if constexpr (std::is_same_v<Base, rtti::TControl>) {
+            if (UpdateBatchOpen()) {
+                DeferUpdate(&placing_, [this] { PlaceWidget(); });
+                return;
+            }
+        }
+        PlaceWidget();
+    }
     // Moves the widget to the control's bounds.
     virtual void PlaceWidget() {
         if (widget_ && !IsTopLevel()) widget_->setGeometry(this->Left(), this->Top(), std::max(0, this->Width()), std::max(0, this->Height()));
@@ -257,6 +272,11 @@ private:
     bool doubleBuffered_ = false;
     bool parentBackground_ = true;
     bool copyingFont_ = false;
+    // The key of a placement deferred to the end of the update batch.
+    char placing_ = 0;
+
+public:
+    ~TQtControl() override { CancelUpdate(&placing_); }
 };
 
 // The published properties every Qt-backed control adds to its class (C derives from

@@ -28,6 +28,14 @@ const rtti::TMethodInfo kCount{"Changed", [](rtti::TPersistent& self, rtl::TObje
                                    ++static_cast<TCounter&>(self).Count;
                                }};
 
+struct TMoveCounter : QObject {
+    int Count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Move) ++Count;
+        return false;
+    }
+};
+
 struct TMenu {
     TCounter changes;  // outlives the menu
     rtti::TComponent owner;
@@ -184,6 +192,41 @@ TEST(SwitchUpdates, ALabelIsMeasuredAgainWhenItsFontOrTextChanges) {
     label.SetBounds(label.Left(), label.Top(), 4000, label.Height());
     label.SetText("Encrypt your secret text into the picture");
     EXPECT_LT(label.Height(), tall) << "a wider label wraps its text into fewer lines";
+}
+
+TEST(SwitchUpdates, ALabelSizedAndMovedInABatchIsPlacedOnceAtItsEnd) {
+    QtApp();
+    ui::TForm form;
+    auto* panel = form.Add<ui::TPanel>("pnl1");
+    panel->SetParent(&form);
+    auto* label = form.Add<ui::TLabel>("lbl1");
+    label->SetParent(panel);
+    label->SetBounds(10, 10, 20, 13);
+    form.Show();
+    QWidget* widget = ui::WidgetOf(label);
+    TMoveCounter moves;
+    widget->installEventFilter(&moves);
+
+    ui::BeginUpdateBatch();
+    label->SetText("A caption longer than twenty pixels");
+    label->SetLeft(40);
+    EXPECT_EQ(widget->geometry(), QRect(10, 10, 20, 13)) << "not placed before the batch ends";
+    // A windowed control is placed at once: its children are aligned in its widget's area.
+    panel->SetBounds(0, 0, 300, 100);
+    EXPECT_EQ(ui::WidgetOf(panel)->geometry(), QRect(0, 0, 300, 100));
+    ui::EndUpdateBatch();
+    EXPECT_EQ(widget->geometry(), QRect(40, 10, label->Width(), label->Height()));
+    EXPECT_GT(label->Width(), 20);
+    EXPECT_EQ(moves.Count, 1);
+    widget->removeEventFilter(&moves);
+
+    // A label that goes inside the batch leaves nothing to place.
+    ui::BeginUpdateBatch();
+    auto* gone = form.Add<ui::TLabel>("lbl2");
+    gone->SetParent(panel);
+    gone->SetLeft(5);
+    form.DestroyComponent(gone);
+    EXPECT_NO_THROW(ui::EndUpdateBatch());
 }
 
 TEST(SwitchUpdates, MemoLinesReplacedUnderBeginUpdateAreShownOnce) {
