@@ -72,9 +72,14 @@ private:
 
 template <class Make>
 TNamedItem* TNamedItemList::FindOrAddWith(const AnsiString& name, Make&& make) {
-    if (lastIndex_ >= 0 && lastIndex_ < Count()) {
-        TNamedItem* last = ItemAt(lastIndex_);
-        if (Compare(last->Name(), name) == 0) return last;
+    // Names mostly come in the list's own order (a file read into a store that holds its names):
+    // the one found last, or the one after it.
+    for (int at : {lastIndex_, lastIndex_ + 1}) {
+        if (at < 0 || at >= Count()) continue;
+        TNamedItem* near = ItemAt(at);
+        if (Compare(near->Name(), name) != 0) continue;
+        lastIndex_ = at;
+        return near;
     }
     int index = 0;
     bool found = Find(name, index);

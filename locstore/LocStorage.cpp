@@ -32,6 +32,15 @@ private:
     std::vector<std::pair<std::uint16_t, int>> cache_;
 };
 
+// A text as the new language's first value has it: passed through the source language's 8-bit
+// form and read back with the new language's code page. Every Windows ANSI code page keeps the
+// ASCII range as it is, so ASCII text (nearly every text of the native language) is taken as it
+// stands, without the two conversions.
+WideString CarriedAcross(const WideString& text, int fromCodePage, int toCodePage) {
+    if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; })) return text;
+    return AnsiToWide(WideToAnsi(text, fromCodePage), toCodePage);
+}
+
 // Every item of a view, in view order: the constants, the properties, the entries.
 template <class Fn>
 void ForEachItem(const TLocStorage& store, Fn&& fn) {
@@ -287,8 +296,7 @@ int TLocStorage::AddLanguage(int sourceIndex, std::uint16_t languageId) {
         const int newCodePage = codePages.Of(languageId);
         for (TLocItem* item : items) {
             const TLocValue* source = item->Values().Value(sourceIndex);
-            const AnsiString ansi = WideToAnsi(source->Text(), codePages.Of(source->LanguageId()));
-            WideString text = AnsiToWide(ansi, newCodePage);
+            WideString text = CarriedAcross(source->Text(), codePages.Of(source->LanguageId()), newCodePage);
             TLocValue* value = item->Values().Value(item->AddValue(WideString(), languageId));
             ++done;
             value->SetText(std::move(text));

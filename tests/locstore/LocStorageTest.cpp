@@ -72,7 +72,11 @@ TEST(NamedItemList, FindAnswersTheInsertionPointAndFindOrAddKeepsLastIndex) {
     EXPECT_EQ(list.LastIndex(), 0);
     EXPECT_EQ(list.ItemAt(1), m);
     EXPECT_EQ(list.FindOrAdd("C"), c);  // answered from LastIndex
-    EXPECT_EQ(list.FindOrAdd("M"), m);  // searched
+    EXPECT_EQ(list.FindOrAdd("M"), m);  // the one after LastIndex
+    EXPECT_EQ(list.LastIndex(), 1);
+    EXPECT_EQ(list.FindOrAdd("C"), c);  // searched: before LastIndex
+    EXPECT_EQ(list.LastIndex(), 0);
+    EXPECT_EQ(list.FindOrAdd("m"), m);
     EXPECT_EQ(list.LastIndex(), 1);
     EXPECT_FALSE(list.Find("n", index));
     EXPECT_EQ(index, 2);

@@ -172,6 +172,24 @@ TEST(Conversions, UnknownCodePagesAnswerNothing) {
     EXPECT_EQ(nls::CharsetOfCodePage(1258), nls::VIETNAMESE_CHARSET);
 }
 
+// The translation store takes ASCII text from one language's code page to another's as it
+// stands: every code page a locale names must keep the ASCII range as it is, both ways.
+TEST(Conversions, EveryLocalesCodePageKeepsAscii) {
+    std::string ascii;
+    std::u16string wide;
+    for (int c = 1; c < 0x80; ++c) {
+        ascii.push_back(static_cast<char>(c));
+        wide.push_back(static_cast<char16_t>(c));
+    }
+    std::set<int> codePages{nls::GetACP()};
+    for (const nls::TLocaleEntry& e : nls::LocaleEntries())
+        if (e.AnsiCodePage != 0) codePages.insert(e.AnsiCodePage);
+    for (int cp : codePages) {
+        EXPECT_EQ(Wide(cp, ascii), wide) << cp;
+        EXPECT_EQ(Narrow(cp, wide), ascii) << cp;
+    }
+}
+
 TEST(LocaleData, TableIsSortedAndComplete) {
     const auto entries = nls::LocaleEntries();
     std::set<std::uint16_t> ids;
