@@ -58,8 +58,9 @@ void TKLocalizerOnFly::TranslateForms(TLocStorage* store) {
     // A handler run by a property change could open or close a form; walk a snapshot.
     std::vector<rtti::TCustomForm*> forms;
     for (int i = 0; i < screen.FormCount(); ++i) forms.push_back(screen.Forms(i));
+    TAncestorEntries ancestors;
     for (rtti::TCustomForm* form : forms) {
-        TranslateFramesAndAncestors(store, form);
+        TranslateFramesAndAncestors(store, form, ancestors);
         TranslateForm(store, form);
     }
 }
@@ -71,19 +72,28 @@ void TKLocalizerOnFly::TranslateDataModules(TLocStorage* store) {
     for (rtti::TDataModule* module : modules) TranslateForm(store, module);
 }
 
-void TKLocalizerOnFly::TranslateFramesAndAncestors(TLocStorage* store, rtti::TComponent* component) {
+void TKLocalizerOnFly::TranslateFramesAndAncestors(TLocStorage* store, rtti::TComponent* component,
+                                                   TAncestorEntries& ancestors) {
     if (!component) return;
     if (!store) store = Store.get();
-    const rtti::TClassInfo* cls = component->ClassType();
-    if (!cls->InheritsFrom(rtti::TCustomFrame::StaticClass())) cls = cls->Parent();
-    for (; cls; cls = cls->Parent()) {
-        const std::string_view name = cls->Name();
-        if (name == "TCustomForm" || name == "TDataModule" || name == "TCustomFrame" || name == "TScrollingWinControl" ||
-            name == "TObject")
-            break;
-        if (TLocForm* entry = FindFormEntry(store, EntryNameOf(name))) ApplyFormEntry(store, component, entry);
+    const rtti::TClassInfo* own = component->ClassType();
+    // The entries of a class's frames and ancestors are looked up once per class and pass.
+    auto [at, added] = ancestors.try_emplace(own);
+    if (added) {
+        const rtti::TClassInfo* cls = own->InheritsFrom(rtti::TCustomFrame::StaticClass()) ? own : own->Parent();
+        for (; cls; cls = cls->Parent()) {
+            const std::string_view name = cls->Name();
+            if (name == "TCustomForm" || name == "TDataModule" || name == "TCustomFrame" ||
+                name == "TScrollingWinControl" || name == "TObject")
+                break;
+            if (TLocForm* entry = FindFormEntry(store, EntryNameOf(name))) at->second.push_back(entry);
+        }
     }
-    for (int i = 0; i < component->ComponentCount(); ++i) TranslateFramesAndAncestors(store, component->Components(i));
+    // A copy: applying an entry may run handlers that look up further classes.
+    const std::vector<TLocForm*> entries = at->second;
+    for (TLocForm* entry : entries) ApplyFormEntry(store, component, entry);
+    for (int i = 0; i < component->ComponentCount(); ++i)
+        TranslateFramesAndAncestors(store, component->Components(i), ancestors);
 }
 
 void TKLocalizerOnFly::TranslateForm(TLocStorage* store, rtti::TComponent* form) {
@@ -133,7 +143,9 @@ void TKLocalizerOnFly::ApplyFormEntry(TLocStorage* store, rtti::TComponent* comp
     if (!component || !formEntry) return;
     for (int i = 0; i < component->ComponentCount(); ++i) {
         rtti::TComponent* child = component->Components(i);
-        if (child->InheritsFrom(rtti::TCustomFrame::StaticClass())) TranslateFramesAndAncestors(store, child);
+        if (!child->InheritsFrom(rtti::TCustomFrame::StaticClass())) continue;
+        TAncestorEntries ancestors;
+        TranslateFramesAndAncestors(store, child, ancestors);
     }
     auto& components = formEntry->Components();
     const bool outermost = formDepth_ == 0;

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "langdata/LangPack.h"
@@ -41,6 +42,7 @@ class TComponent;
 class TCustomForm;
 class TFont;
 class TStrings;
+class TClassInfo;
 }  // namespace rtti
 
 namespace localizer {
@@ -231,7 +233,10 @@ public:
     // ---- Live translation ---------------------------------------------------------------------
     void TranslateForms(locstore::TLocStorage* store);
     void TranslateDataModules(locstore::TLocStorage* store);
-    void TranslateFramesAndAncestors(locstore::TLocStorage* store, rtti::TComponent* component);
+    // The store's entries for a class's frames and ancestors, nearest first, found in one pass.
+    using TAncestorEntries = std::unordered_map<const rtti::TClassInfo*, std::vector<locstore::TLocForm*>>;
+    void TranslateFramesAndAncestors(locstore::TLocStorage* store, rtti::TComponent* component,
+                                     TAncestorEntries& ancestors);
     void TranslateForm(locstore::TLocStorage* store, rtti::TComponent* form);
     void ApplyFormEntry(locstore::TLocStorage* store, rtti::TComponent* component, locstore::TLocForm* formEntry);
     void ApplyProperties(locstore::TLocComponent* entry, rtti::TPersistent* target, const AnsiString& prefix);

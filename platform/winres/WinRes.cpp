@@ -45,7 +45,9 @@ struct TLoadedModule {
     off_t Size = 0;
     timespec MTime{};
     int References = 0;
-    std::vector<std::uint8_t> Bytes;
+    // The file's bytes, read straight into storage that is not filled with zeros first.
+    std::unique_ptr<std::uint8_t[]> Storage;
+    TBytes Bytes;
     std::vector<TResourceEntry> Resources;
 };
 
@@ -197,16 +199,17 @@ HMODULE LoadLibraryEx(const AnsiString& fileName, std::uint32_t) {
     }
 
     auto m = std::make_unique<TLoadedModule>();
-    m->Bytes.resize(static_cast<std::size_t>(st.st_size));
+    const auto size = static_cast<std::size_t>(st.st_size);
+    m->Storage = std::make_unique_for_overwrite<std::uint8_t[]>(size);
     std::size_t done = 0;
-    while (done < m->Bytes.size()) {
-        ssize_t n = ::read(fd, m->Bytes.data() + done, m->Bytes.size() - done);
+    while (done < size) {
+        ssize_t n = ::read(fd, m->Storage.get() + done, size - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return fail(std::strerror(errno));
         if (n == 0) break;
         done += static_cast<std::size_t>(n);
     }
-    m->Bytes.resize(done);  // the file may have shrunk meanwhile
+    m->Bytes = TBytes(m->Storage.get(), done);  // the file may have shrunk meanwhile
     AnsiString error;
     if (!ParseImage(m->Bytes, m->Resources, error)) return fail(error);
     m->Handle = s.NextHandle;
