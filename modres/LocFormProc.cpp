@@ -103,10 +103,12 @@ void TLocFormProcessor::RewriteForm(rtl::TStream& input, rtl::TStream& output) {
         Reader = &reader;
         Writer = &writer;
         Input = &input;
+        if (auto* memory = dynamic_cast<rtl::TCustomMemoryStream*>(&input)) InputBytes = memory->View();
         TScopeExit clear{[this] {
             Reader = nullptr;
             Writer = nullptr;
             Input = nullptr;
+            InputBytes = {};
         }};
         CopiedUpTo = 0;
         reader.ReadSignature();
@@ -133,6 +135,12 @@ void TLocFormProcessor::RewriteForm(rtl::TStream& input, rtl::TStream& output) {
 
 void TLocFormProcessor::CopyUpTo(std::int64_t position) {
     if (position <= CopiedUpTo) return;
+    // Everything before the position was read already, so it lies within the input.
+    if (!InputBytes.empty() && position <= static_cast<std::int64_t>(InputBytes.size())) {
+        Writer->Stream().WriteBuffer(InputBytes.data() + CopiedUpTo, position - CopiedUpTo);
+        CopiedUpTo = position;
+        return;
+    }
     const std::int64_t keep = Input->Position();
     Input->SetPosition(CopiedUpTo);
     std::int64_t left = position - CopiedUpTo;

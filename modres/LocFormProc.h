@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "platform/rtl/Exception.h"
@@ -78,6 +79,9 @@ private:
     rtti::TReader* Reader = nullptr;
     rtti::TWriter* Writer = nullptr;
     rtl::TStream* Input = nullptr;
+    // The input's bytes when it is held in memory (unchanged stretches are copied from them
+    // straight to the output); empty otherwise, and CopyBuffer carries them.
+    std::span<const std::uint8_t> InputBytes;
     std::array<std::uint8_t, 1024> CopyBuffer{};
     bool KeepReadValue = false;
     AnsiString FormName;

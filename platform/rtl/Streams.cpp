@@ -143,6 +143,12 @@ std::int64_t TCustomMemoryStream::Read(void* buffer, std::int64_t count) {
     return n;
 }
 
+std::uint8_t TCustomMemoryStream::ReadU8() {
+    const auto view = View();
+    if (position_ >= static_cast<std::int64_t>(view.size())) throw EReadError(EReadError::CreateRes, SReadError);
+    return view[static_cast<std::size_t>(position_++)];
+}
+
 std::int64_t TCustomMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
     std::int64_t base = 0;
     if (origin == TSeekOrigin::soCurrent) base = position_;

@@ -35,7 +35,8 @@ public:
     // Answers the number of bytes copied; a short source raises EReadError.
     std::int64_t CopyFrom(TStream& source, std::int64_t count);
 
-    std::uint8_t ReadU8();
+    // One byte; streams in memory answer it without the general Read.
+    virtual std::uint8_t ReadU8();
     std::uint16_t ReadU16();
     std::uint32_t ReadU32();
     std::int32_t ReadI32() { return static_cast<std::int32_t>(ReadU32()); }
@@ -54,6 +55,7 @@ public:
 class TCustomMemoryStream : public TStream {
 public:
     std::int64_t Read(void* buffer, std::int64_t count) override;
+    std::uint8_t ReadU8() override;
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
     std::int64_t Size() override { return static_cast<std::int64_t>(View().size()); }
     virtual std::span<const std::uint8_t> View() const = 0;

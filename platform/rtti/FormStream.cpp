@@ -205,9 +205,10 @@ double TReader::ReadFloat() {
 }
 
 AnsiString TReader::ReadStr() {
-    std::uint8_t len = stream_.ReadU8();
-    auto bytes = stream_.ReadBytes(len);
-    return AnsiString(bytes.begin(), bytes.end());
+    // At most 255 bytes: read straight into the string (a short stream raises the read error).
+    AnsiString text(stream_.ReadU8(), '\0');
+    stream_.ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+    return text;
 }
 
 AnsiString TReader::ReadLStrPayload() {
