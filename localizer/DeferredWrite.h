@@ -1,7 +1,7 @@
 #pragma once
-// One write kept for later: the language choice is written after the switch's event-loop turn,
-// so the user does not wait on the settings file (it is flushed to disk) to see the windows in
-// the new language.
+// One write kept for later: the language choice is written, and a module the switch built is
+// flushed to the disk, after the switch's event-loop turn, so the user does not wait on the disk
+// to see the windows in the new language.
 //
 // Schedule keeps the write and asks the poster to run it once the current turn is done; a write
 // scheduled while one is waiting replaces it (one post, the last value wins). Flush runs a
