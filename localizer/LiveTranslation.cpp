@@ -89,9 +89,8 @@ void TKLocalizerOnFly::TranslateFramesAndAncestors(TLocStorage* store, rtti::TCo
             if (TLocForm* entry = FindFormEntry(store, EntryNameOf(name))) at->second.push_back(entry);
         }
     }
-    // A copy: applying an entry may run handlers that look up further classes.
-    const std::vector<TLocForm*> entries = at->second;
-    for (TLocForm* entry : entries) ApplyFormEntry(store, component, entry);
+    // The map's elements stay where they are when later classes are added to it.
+    for (TLocForm* entry : at->second) ApplyFormEntry(store, component, entry);
     for (int i = 0; i < component->ComponentCount(); ++i)
         TranslateFramesAndAncestors(store, component->Components(i), ancestors);
 }
